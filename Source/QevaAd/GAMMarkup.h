@@ -33,10 +33,16 @@ struct GAMMarkup {
 
 // Reads a document from its UTF-8 text. Strict: no value is converted; null and absent both
 // leave a field empty; members without a key are ignored at both levels. Any failure yields
-// none, never a partial record.
+// none, never a partial record. Never throws.
+//
+// A member name that occurs twice in one object resolves to its last occurrence, whole (two
+// "adnetwork_params" objects are not merged), and only that one is type-checked: Dart's
+// jsonDecode reads the same document that way, so both halves see the same values.
 std::optional<GAMMarkup> ReadGAMMarkup(std::string_view text);
 
-// Writes a record as compact JSON. Empty fields are left out, never written as null.
+// Writes a record as compact JSON. Empty fields are left out, never written as null. Bytes of
+// a field that are not UTF-8 are written as U+FFFD, so the result is always valid JSON. Never
+// throws.
 std::string WriteGAMMarkup(const GAMMarkup& markup);
 
 }  // namespace QevaFlutter
