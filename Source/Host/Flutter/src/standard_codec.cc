@@ -1,0 +1,757 @@
+// The standard codec: StandardCodecSerializer, StandardMessageCodec and StandardMethodCodec.
+//
+// One template (ReadPayload / WritePayload) holds the wire format. It runs in two ways:
+//  - the fast path, used when the serializer is the plain standard one: the buffer reader and
+//    writer are used by their final types and nested values recurse directly, so there is no
+//    virtual call per byte or per value, and values are decoded in place into their containers;
+//  - the extensible path, for serializer subclasses: every nested value goes through the
+//    virtual ReadValueOfType / WriteValue, exactly where a subclass expects to be called.
+
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "byte_buffer_streams.h"
+#include "standard_codec_serializer.h"
+#include "standard_message_codec.h"
+#include "standard_method_codec.h"
+
+namespace flutter {
+
+namespace {
+
+using internal::ByteBufferReader;
+using internal::ByteBufferWriter;
+
+enum WireType : uint8_t {
+  kNull = 0,
+  kTrue = 1,
+  kFalse = 2,
+  kInt32 = 3,
+  kInt64 = 4,
+  kLargeInt = 5,  // Never written; read as its decimal text, like a string.
+  kFloat64 = 6,
+  kString = 7,
+  kUInt8List = 8,
+  kInt32List = 9,
+  kInt64List = 10,
+  kFloat64List = 11,
+  kList = 12,
+  kMap = 13,
+  kFloat32List = 14,
+};
+
+constexpr uint8_t kEnvelopeSuccess = 0;
+constexpr uint8_t kEnvelopeError = 1;
+
+// ----- UTF-8 ------------------------------------------------------------------------------------
+
+// Well-formed UTF-8 as Unicode defines it: no overlong forms, no surrogates, nothing past
+// U+10FFFF. Dart's decoder throws on anything else, so such a string cannot have come from a
+// real Dart side and the message is rejected.
+bool IsValidUtf8(const uint8_t* bytes, size_t size) {
+  size_t i = 0;
+  while (i < size) {
+    // Strings are mostly ASCII: test 16 bytes per step for a set high bit.
+    while (size - i >= 16) {
+      uint64_t first;
+      uint64_t second;
+      std::memcpy(&first, bytes + i, 8);
+      std::memcpy(&second, bytes + i + 8, 8);
+      if (((first | second) & 0x8080808080808080ull) != 0) {
+        break;
+      }
+      i += 16;
+    }
+    if (i == size) {
+      return true;
+    }
+    uint8_t lead = bytes[i];
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t length;
+    uint8_t second_min = 0x80;
+    uint8_t second_max = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) {
+        second_min = 0xA0;  // Overlong below U+0800.
+      } else if (lead == 0xED) {
+        second_max = 0x9F;  // Surrogates U+D800..U+DFFF.
+      }
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) {
+        second_min = 0x90;  // Overlong below U+10000.
+      } else if (lead == 0xF4) {
+        second_max = 0x8F;  // Past U+10FFFF.
+      }
+    } else {
+      return false;
+    }
+    if (size - i < length || bytes[i + 1] < second_min || bytes[i + 1] > second_max) {
+      return false;
+    }
+    for (size_t k = 2; k < length; ++k) {
+      if ((bytes[i + k] & 0xC0) != 0x80) {
+        return false;
+      }
+    }
+    i += length;
+  }
+  return true;
+}
+
+// ----- Sizes -------------------------------------------------------------------------------------
+
+template <class Reader>
+size_t ReadWireSize(Reader& reader) {
+  uint8_t byte = reader.ReadByte();
+  if (byte < 254) {
+    return byte;
+  }
+  if (byte == 254) {
+    uint8_t bytes[2];
+    reader.ReadBytes(bytes, 2);
+    uint16_t size;
+    std::memcpy(&size, bytes, 2);
+    return size;
+  }
+  uint8_t bytes[4];
+  reader.ReadBytes(bytes, 4);
+  uint32_t size;
+  std::memcpy(&size, bytes, 4);
+  return size;
+}
+
+template <class Writer>
+void WriteWireSize(size_t size, Writer& writer) {
+  if (size < 254) {
+    writer.WriteByte(static_cast<uint8_t>(size));
+  } else if (size <= 0xffff) {
+    writer.WriteByte(254);
+    uint16_t value = static_cast<uint16_t>(size);
+    uint8_t bytes[2];
+    std::memcpy(bytes, &value, 2);
+    writer.WriteBytes(bytes, 2);
+  } else {
+    writer.WriteByte(255);
+    uint32_t value = static_cast<uint32_t>(size);
+    uint8_t bytes[4];
+    std::memcpy(bytes, &value, 4);
+    writer.WriteBytes(bytes, 4);
+  }
+}
+
+constexpr size_t WireSizeLength(size_t size) {
+  return size < 254 ? 1 : (size <= 0xffff ? 3 : 5);
+}
+
+constexpr size_t AlignUp(size_t offset, size_t alignment) {
+  return (offset + alignment - 1) / alignment * alignment;
+}
+
+// ----- Reading -----------------------------------------------------------------------------------
+
+template <class Reader>
+constexpr bool kIsBufferReader = std::is_same_v<Reader, ByteBufferReader>;
+
+template <class Reader>
+void ReadString(Reader& reader, EncodableValue& out) {
+  size_t size = ReadWireSize(reader);
+  if (reader.failed() || size > reader.GetRemaining()) {
+    reader.Fail();
+    return;
+  }
+  if constexpr (kIsBufferReader<Reader>) {
+    const uint8_t* bytes = reader.Take(size);
+    if (bytes == nullptr || !IsValidUtf8(bytes, size)) {
+      reader.Fail();
+      return;
+    }
+    out.emplace<std::string>(reinterpret_cast<const char*>(bytes), size);
+  } else {
+    std::string& text = out.emplace<std::string>(size, '\0');
+    reader.ReadBytes(reinterpret_cast<uint8_t*>(text.data()), size);
+    if (!IsValidUtf8(reinterpret_cast<const uint8_t*>(text.data()), size)) {
+      reader.Fail();
+    }
+  }
+}
+
+template <typename T, class Reader>
+void ReadTypedList(Reader& reader, EncodableValue& out) {
+  size_t count = ReadWireSize(reader);
+  if (sizeof(T) > 1) {
+    reader.ReadAlignment(sizeof(T) == 2 ? 2 : (sizeof(T) == 4 ? 4 : 8));
+  }
+  // Checked before allocating, so a huge declared count in a short message costs nothing.
+  if (reader.failed() || count > reader.GetRemaining() / sizeof(T)) {
+    reader.Fail();
+    return;
+  }
+  if constexpr (kIsBufferReader<Reader> && sizeof(T) == 1) {
+    const uint8_t* bytes = reader.Take(count);
+    out.emplace<std::vector<T>>(bytes, bytes + count);
+  } else {
+    std::vector<T>& list = out.emplace<std::vector<T>>(count);
+    if (count > 0) {
+      reader.ReadBytes(reinterpret_cast<uint8_t*>(list.data()), count * sizeof(T));
+    }
+  }
+}
+
+// Reads the payload of a value of type |type| into |out|, which holds null on entry. Nested
+// values go through |read_nested(EncodableValue& slot)|. Failures are left on the reader.
+template <class Reader, class ReadNested>
+void ReadPayload(uint8_t type, Reader& reader, EncodableValue& out, const ReadNested& read_nested) {
+  switch (type) {
+    case kNull:
+      return;
+    case kTrue:
+      out.emplace<bool>(true);
+      return;
+    case kFalse:
+      out.emplace<bool>(false);
+      return;
+    case kInt32:
+      out.emplace<int32_t>(reader.ReadInt32());
+      return;
+    case kInt64:
+      out.emplace<int64_t>(reader.ReadInt64());
+      return;
+    case kFloat64:
+      reader.ReadAlignment(8);
+      out.emplace<double>(reader.ReadDouble());
+      return;
+    case kLargeInt:
+    case kString:
+      ReadString(reader, out);
+      return;
+    case kUInt8List:
+      ReadTypedList<uint8_t>(reader, out);
+      return;
+    case kInt32List:
+      ReadTypedList<int32_t>(reader, out);
+      return;
+    case kInt64List:
+      ReadTypedList<int64_t>(reader, out);
+      return;
+    case kFloat64List:
+      ReadTypedList<double>(reader, out);
+      return;
+    case kFloat32List:
+      ReadTypedList<float>(reader, out);
+      return;
+    case kList: {
+      size_t count = ReadWireSize(reader);
+      // Every value takes at least one byte.
+      if (reader.failed() || count > reader.GetRemaining()) {
+        reader.Fail();
+        return;
+      }
+      EncodableList& list = out.emplace<EncodableList>(count);
+      for (EncodableValue& element : list) {
+        read_nested(element);
+        if (reader.failed()) {
+          return;
+        }
+      }
+      return;
+    }
+    case kMap: {
+      size_t count = ReadWireSize(reader);
+      if (reader.failed() || count > reader.GetRemaining() / 2) {
+        reader.Fail();
+        return;
+      }
+      EncodableMap& map = out.emplace<EncodableMap>();
+      for (size_t i = 0; i < count; ++i) {
+        EncodableValue key;
+        read_nested(key);
+        EncodableValue value;
+        if (!reader.failed()) {
+          read_nested(value);
+        }
+        if (reader.failed()) {
+          return;
+        }
+        // Keys written by a C++ side arrive sorted, making the end the right hint; a duplicate
+        // key keeps its first value.
+        map.emplace_hint(map.end(), std::move(key), std::move(value));
+      }
+      return;
+    }
+    default:
+      reader.Fail();
+      return;
+  }
+}
+
+// The fast path's reader: |depth| is 1 for a top-level value.
+void DecodeFast(ByteBufferReader& reader, EncodableValue& out, int depth) {
+  if (depth > StandardCodecSerializer::kMaxNestingDepth) {
+    reader.Fail();
+    return;
+  }
+  uint8_t type = reader.ReadByte();
+  if (reader.failed()) {
+    return;
+  }
+  ReadPayload(type, reader, out,
+              [&reader, depth](EncodableValue& slot) { DecodeFast(reader, slot, depth + 1); });
+}
+
+// ----- Writing -----------------------------------------------------------------------------------
+
+void LogUnwritableCustomValue() {
+  std::cerr << "Unable to encode a CustomEncodableValue: it needs a StandardCodecSerializer "
+               "subclass that writes it. Writing null instead."
+            << std::endl;
+}
+
+template <class Writer>
+void WriteStringValue(const std::string& text, Writer& writer) {
+  writer.WriteByte(kString);
+  WriteWireSize(text.size(), writer);
+  writer.WriteBytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+template <typename T, class Writer>
+void WriteTypedList(uint8_t type, const std::vector<T>& list, Writer& writer) {
+  writer.WriteByte(type);
+  WriteWireSize(list.size(), writer);
+  // Padded even when empty, as Dart writes it; its reader and ours always skip the padding.
+  if (sizeof(T) > 1) {
+    writer.WriteAlignment(static_cast<uint8_t>(sizeof(T)));
+  }
+  if (!list.empty()) {
+    writer.WriteBytes(reinterpret_cast<const uint8_t*>(list.data()), list.size() * sizeof(T));
+  }
+}
+
+// Writes |value| (type byte and payload); nested values go through |write_nested|.
+template <class Writer, class WriteNested>
+void WritePayload(const EncodableValue& value, Writer& writer, const WriteNested& write_nested) {
+  switch (value.index()) {
+    case 0:
+      writer.WriteByte(kNull);
+      return;
+    case 1:
+      writer.WriteByte(std::get<bool>(value) ? kTrue : kFalse);
+      return;
+    case 2:
+      writer.WriteByte(kInt32);
+      writer.WriteInt32(std::get<int32_t>(value));
+      return;
+    case 3:
+      writer.WriteByte(kInt64);
+      writer.WriteInt64(std::get<int64_t>(value));
+      return;
+    case 4:
+      writer.WriteByte(kFloat64);
+      writer.WriteAlignment(8);
+      writer.WriteDouble(std::get<double>(value));
+      return;
+    case 5:
+      WriteStringValue(std::get<std::string>(value), writer);
+      return;
+    case 6:
+      WriteTypedList(kUInt8List, std::get<std::vector<uint8_t>>(value), writer);
+      return;
+    case 7:
+      WriteTypedList(kInt32List, std::get<std::vector<int32_t>>(value), writer);
+      return;
+    case 8:
+      WriteTypedList(kInt64List, std::get<std::vector<int64_t>>(value), writer);
+      return;
+    case 9:
+      WriteTypedList(kFloat64List, std::get<std::vector<double>>(value), writer);
+      return;
+    case 10: {
+      const EncodableList& list = std::get<EncodableList>(value);
+      writer.WriteByte(kList);
+      WriteWireSize(list.size(), writer);
+      for (const EncodableValue& element : list) {
+        write_nested(element);
+      }
+      return;
+    }
+    case 11: {
+      const EncodableMap& map = std::get<EncodableMap>(value);
+      writer.WriteByte(kMap);
+      WriteWireSize(map.size(), writer);
+      for (const auto& [key, element] : map) {
+        write_nested(key);
+        write_nested(element);
+      }
+      return;
+    }
+    case 12:
+      LogUnwritableCustomValue();
+      writer.WriteByte(kNull);
+      return;
+    case 13:
+      WriteTypedList(kFloat32List, std::get<std::vector<float>>(value), writer);
+      return;
+    default:
+      // A valueless variant (an exception escaped an assignment) has nothing to say.
+      writer.WriteByte(kNull);
+      return;
+  }
+}
+
+// Where the encoding of |value| ends when it starts at |offset|: lets the fast path reserve the
+// whole message once. Alignment makes the size depend on the offset.
+size_t EncodedEnd(const EncodableValue& value, size_t offset) {
+  ++offset;  // The type byte.
+  switch (value.index()) {
+    case 2:
+      return offset + 4;
+    case 3:
+      return offset + 8;
+    case 4:
+      return AlignUp(offset, 8) + 8;
+    case 5: {
+      size_t size = std::get<std::string>(value).size();
+      return offset + WireSizeLength(size) + size;
+    }
+    case 6: {
+      size_t size = std::get<std::vector<uint8_t>>(value).size();
+      return offset + WireSizeLength(size) + size;
+    }
+    case 7: {
+      size_t count = std::get<std::vector<int32_t>>(value).size();
+      return AlignUp(offset + WireSizeLength(count), 4) + 4 * count;
+    }
+    case 8: {
+      size_t count = std::get<std::vector<int64_t>>(value).size();
+      return AlignUp(offset + WireSizeLength(count), 8) + 8 * count;
+    }
+    case 9: {
+      size_t count = std::get<std::vector<double>>(value).size();
+      return AlignUp(offset + WireSizeLength(count), 8) + 8 * count;
+    }
+    case 10: {
+      const EncodableList& list = std::get<EncodableList>(value);
+      offset += WireSizeLength(list.size());
+      for (const EncodableValue& element : list) {
+        offset = EncodedEnd(element, offset);
+      }
+      return offset;
+    }
+    case 11: {
+      const EncodableMap& map = std::get<EncodableMap>(value);
+      offset += WireSizeLength(map.size());
+      for (const auto& [key, element] : map) {
+        offset = EncodedEnd(element, EncodedEnd(key, offset));
+      }
+      return offset;
+    }
+    case 13: {
+      size_t count = std::get<std::vector<float>>(value).size();
+      return AlignUp(offset + WireSizeLength(count), 4) + 4 * count;
+    }
+    default:  // null, bool, custom (written as null)
+      return offset;
+  }
+}
+
+size_t StringValueEnd(const std::string& text, size_t offset) {
+  return offset + 1 + WireSizeLength(text.size()) + text.size();
+}
+
+void EncodeFast(const EncodableValue& value, ByteBufferWriter& writer) {
+  WritePayload(value, writer,
+               [&writer](const EncodableValue& element) { EncodeFast(element, writer); });
+}
+
+// ----- Shared by both codecs ---------------------------------------------------------------------
+
+bool IsPlainSerializer(const StandardCodecSerializer* serializer) {
+  return serializer == &StandardCodecSerializer::GetInstance();
+}
+
+// Reads one value into |out| (null on entry); false when the bytes were bad.
+bool ReadOneValue(const StandardCodecSerializer* serializer, ByteBufferReader& reader,
+                  EncodableValue& out) {
+  if (IsPlainSerializer(serializer)) {
+    DecodeFast(reader, out, 1);
+  } else {
+    out = serializer->ReadValue(&reader);
+  }
+  return !reader.failed();
+}
+
+void WriteOneValue(const StandardCodecSerializer* serializer, const EncodableValue& value,
+                   ByteBufferWriter& writer) {
+  if (IsPlainSerializer(serializer)) {
+    EncodeFast(value, writer);
+  } else {
+    serializer->WriteValue(value, &writer);
+  }
+}
+
+// One codec per serializer for the life of the process. Never destroyed, so channels still
+// registered during static destruction keep a valid codec.
+template <class Codec>
+const Codec& CachedCodec(const StandardCodecSerializer* serializer,
+                         Codec* (*make)(const StandardCodecSerializer*)) {
+  static std::mutex mutex;
+  static auto* codecs = new std::map<const StandardCodecSerializer*, std::unique_ptr<Codec>>();
+  std::lock_guard<std::mutex> lock(mutex);
+  std::unique_ptr<Codec>& codec = (*codecs)[serializer];
+  if (!codec) {
+    codec.reset(make(serializer));
+  }
+  return *codec;
+}
+
+}  // namespace
+
+// ----- StandardCodecSerializer -------------------------------------------------------------------
+
+StandardCodecSerializer::StandardCodecSerializer() = default;
+
+StandardCodecSerializer::~StandardCodecSerializer() = default;
+
+const StandardCodecSerializer& StandardCodecSerializer::GetInstance() {
+  static const StandardCodecSerializer* const instance = new StandardCodecSerializer();
+  return *instance;
+}
+
+EncodableValue StandardCodecSerializer::ReadValue(ByteStreamReader* stream) const {
+  if (stream->failed() || stream->nesting_ >= kMaxNestingDepth) {
+    stream->Fail();
+    return EncodableValue();
+  }
+  uint8_t type = stream->ReadByte();
+  if (stream->failed()) {
+    return EncodableValue();
+  }
+  ++stream->nesting_;
+  EncodableValue value = ReadValueOfType(type, stream);
+  --stream->nesting_;
+  return value;
+}
+
+EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type,
+                                                        ByteStreamReader* stream) const {
+  EncodableValue value;
+  ReadPayload(type, *stream, value,
+              [this, stream](EncodableValue& slot) { slot = ReadValue(stream); });
+  return value;
+}
+
+void StandardCodecSerializer::WriteValue(const EncodableValue& value,
+                                         ByteStreamWriter* stream) const {
+  WritePayload(value, *stream,
+               [this, stream](const EncodableValue& element) { WriteValue(element, stream); });
+}
+
+size_t StandardCodecSerializer::ReadSize(ByteStreamReader* stream) const {
+  return ReadWireSize(*stream);
+}
+
+void StandardCodecSerializer::WriteSize(size_t size, ByteStreamWriter* stream) const {
+  WriteWireSize(size, *stream);
+}
+
+// ----- StandardMessageCodec ----------------------------------------------------------------------
+
+StandardMessageCodec::StandardMessageCodec(const StandardCodecSerializer* serializer)
+    : serializer_(serializer) {}
+
+StandardMessageCodec::~StandardMessageCodec() = default;
+
+const StandardMessageCodec& StandardMessageCodec::GetInstance(
+    const StandardCodecSerializer* serializer) {
+  if (serializer == nullptr) {
+    // The common case skips the lock.
+    static const StandardMessageCodec& plain = GetInstance(&StandardCodecSerializer::GetInstance());
+    return plain;
+  }
+  return CachedCodec<StandardMessageCodec>(
+      serializer, [](const StandardCodecSerializer* s) { return new StandardMessageCodec(s); });
+}
+
+std::unique_ptr<EncodableValue> StandardMessageCodec::DecodeMessageInternal(
+    const uint8_t* binary_message, const size_t message_size) const {
+  auto value = std::make_unique<EncodableValue>();
+  if (message_size == 0) {
+    return value;  // How Dart sends a null message.
+  }
+  ByteBufferReader reader(binary_message, message_size);
+  if (!ReadOneValue(serializer_, reader, *value) || reader.GetRemaining() != 0) {
+    return nullptr;
+  }
+  return value;
+}
+
+std::unique_ptr<std::vector<uint8_t>> StandardMessageCodec::EncodeMessageInternal(
+    const EncodableValue& message) const {
+  auto bytes = std::make_unique<std::vector<uint8_t>>();
+  if (IsPlainSerializer(serializer_)) {
+    bytes->reserve(EncodedEnd(message, 0));
+  }
+  ByteBufferWriter writer(bytes.get());
+  WriteOneValue(serializer_, message, writer);
+  return bytes;
+}
+
+// ----- StandardMethodCodec -----------------------------------------------------------------------
+
+StandardMethodCodec::StandardMethodCodec(const StandardCodecSerializer* serializer)
+    : serializer_(serializer) {}
+
+StandardMethodCodec::~StandardMethodCodec() = default;
+
+const StandardMethodCodec& StandardMethodCodec::GetInstance(
+    const StandardCodecSerializer* serializer) {
+  if (serializer == nullptr) {
+    static const StandardMethodCodec& plain = GetInstance(&StandardCodecSerializer::GetInstance());
+    return plain;
+  }
+  return CachedCodec<StandardMethodCodec>(
+      serializer, [](const StandardCodecSerializer* s) { return new StandardMethodCodec(s); });
+}
+
+std::unique_ptr<MethodCall<EncodableValue>> StandardMethodCodec::DecodeMethodCallInternal(
+    const uint8_t* message, size_t message_size) const {
+  ByteBufferReader reader(message, message_size);
+  EncodableValue name;
+  if (!ReadOneValue(serializer_, reader, name) || !std::holds_alternative<std::string>(name)) {
+    return nullptr;
+  }
+  // Dart always sends the arguments, null when there are none.
+  auto arguments = std::make_unique<EncodableValue>();
+  if (!ReadOneValue(serializer_, reader, *arguments) || reader.GetRemaining() != 0) {
+    return nullptr;
+  }
+  return std::make_unique<MethodCall<EncodableValue>>(std::get<std::string>(name),
+                                                      std::move(arguments));
+}
+
+std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeMethodCallInternal(
+    const MethodCall<EncodableValue>& method_call) const {
+  const EncodableValue* arguments = method_call.arguments();
+  auto bytes = std::make_unique<std::vector<uint8_t>>();
+  if (IsPlainSerializer(serializer_)) {
+    size_t end = StringValueEnd(method_call.method_name(), 0);
+    bytes->reserve(arguments != nullptr ? EncodedEnd(*arguments, end) : end + 1);
+  }
+  ByteBufferWriter writer(bytes.get());
+  WriteStringValue(method_call.method_name(), writer);
+  if (arguments != nullptr) {
+    WriteOneValue(serializer_, *arguments, writer);
+  } else {
+    writer.WriteByte(kNull);
+  }
+  return bytes;
+}
+
+std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeSuccessEnvelopeInternal(
+    const EncodableValue* result) const {
+  auto bytes = std::make_unique<std::vector<uint8_t>>();
+  if (IsPlainSerializer(serializer_)) {
+    bytes->reserve(result != nullptr ? EncodedEnd(*result, 1) : 2);
+  }
+  ByteBufferWriter writer(bytes.get());
+  writer.WriteByte(kEnvelopeSuccess);
+  if (result != nullptr) {
+    WriteOneValue(serializer_, *result, writer);
+  } else {
+    writer.WriteByte(kNull);
+  }
+  return bytes;
+}
+
+std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeErrorEnvelopeInternal(
+    const std::string& error_code, const std::string& error_message,
+    const EncodableValue* error_details) const {
+  auto bytes = std::make_unique<std::vector<uint8_t>>();
+  if (IsPlainSerializer(serializer_)) {
+    size_t end = StringValueEnd(error_code, 1);
+    end = error_message.empty() ? end + 1 : StringValueEnd(error_message, end);
+    bytes->reserve(error_details != nullptr ? EncodedEnd(*error_details, end) : end + 1);
+  }
+  ByteBufferWriter writer(bytes.get());
+  writer.WriteByte(kEnvelopeError);
+  WriteStringValue(error_code, writer);
+  // An empty message goes out as null, so Dart sees `message == null` as with the engine.
+  if (error_message.empty()) {
+    writer.WriteByte(kNull);
+  } else {
+    WriteStringValue(error_message, writer);
+  }
+  if (error_details != nullptr) {
+    WriteOneValue(serializer_, *error_details, writer);
+  } else {
+    writer.WriteByte(kNull);
+  }
+  return bytes;
+}
+
+bool StandardMethodCodec::DecodeAndProcessResponseEnvelopeInternal(
+    const uint8_t* response, size_t response_size, MethodResult<EncodableValue>* result) const {
+  ByteBufferReader reader(response, response_size);
+  uint8_t flag = reader.ReadByte();
+  if (reader.failed()) {
+    return false;
+  }
+  if (flag == kEnvelopeSuccess) {
+    EncodableValue value;
+    if (!ReadOneValue(serializer_, reader, value) || reader.GetRemaining() != 0) {
+      return false;
+    }
+    if (value.IsNull()) {
+      result->Success();
+    } else {
+      result->Success(value);
+    }
+    return true;
+  }
+  if (flag != kEnvelopeError) {
+    return false;
+  }
+  EncodableValue code;
+  EncodableValue message;
+  EncodableValue details;
+  if (!ReadOneValue(serializer_, reader, code) || !ReadOneValue(serializer_, reader, message) ||
+      !ReadOneValue(serializer_, reader, details)) {
+    return false;
+  }
+  if (reader.GetRemaining() != 0) {
+    // Android appends the stack trace as a fourth value.
+    EncodableValue stack_trace;
+    if (!ReadOneValue(serializer_, reader, stack_trace) || reader.GetRemaining() != 0 ||
+        !(stack_trace.IsNull() || std::holds_alternative<std::string>(stack_trace))) {
+      return false;
+    }
+  }
+  const std::string* code_text = std::get_if<std::string>(&code);
+  const std::string* message_text = std::get_if<std::string>(&message);
+  if (code_text == nullptr || (message_text == nullptr && !message.IsNull())) {
+    return false;
+  }
+  const std::string no_message;
+  const std::string& message_or_empty = message_text != nullptr ? *message_text : no_message;
+  if (details.IsNull()) {
+    result->Error(*code_text, message_or_empty);
+  } else {
+    result->Error(*code_text, message_or_empty, details);
+  }
+  return true;
+}
+
+}  // namespace flutter
