@@ -1,0 +1,479 @@
+// The "QevaAdSpace" channel: the ad request, the SDK's ad events answered to Dart, and Dart's
+// commands on a delivered ad with the click-through.
+#include <utility>
+#include <variant>
+
+#include "Core/QevaFlutterLog.h"
+#include "Core/QevaManager.h"
+#include "Foundation/UUID.h"
+#include "QevaAd/QevaAdFlutterDisplay.h"
+#include "QevaAd/QevaAdFlutterGAMBanner.h"
+#include "QevaAd/QevaFlutterMediationAd.h"
+
+namespace QevaFlutter {
+
+namespace {
+
+constexpr char kAdRequestMethod[] = "AdRequest";
+constexpr char kAdRenderMethod[] = "AdRender";
+constexpr char kAdRefreshMethod[] = "AdRefresh";
+constexpr char kAdClickMethod[] = "AdClick";
+constexpr char kFallbackAdMethod[] = "FallbackAd";
+constexpr char kAdPauseMethod[] = "AdPause";
+
+constexpr char kTagIdKey[] = "tagId";
+constexpr char kRefreshRateKey[] = "refreshRate";
+constexpr char kAdSpaceIdKey[] = "adSpaceId";
+constexpr char kClickUrlKey[] = "clickUrl";
+
+constexpr char kResultKey[] = "result";
+constexpr char kResponseKey[] = "response";
+constexpr char kSignatureKey[] = "signature";
+constexpr char kIsAdRefreshableKey[] = "isAdRefreshable";
+constexpr char kSuccess[] = "success";
+constexpr char kFailure[] = "failure";
+
+constexpr char kAdErrorCode[] = "1001";
+constexpr char kAdErrorMessage[] = "QevaAd is nil or Ad Response is empty.";
+
+constexpr char kDisplaySignature[] = "iab.smartphonebanner";
+constexpr char kGAMBannerSignature[] = "nw.gambanner";
+
+constexpr char kCodeCheck[] = "Code Check";
+
+flutter::EncodableValue Text(const std::string& text) {
+  return flutter::EncodableValue(text);
+}
+
+// The command reply: {"result": |outcome|}.
+FlutterResult::StringKeyedMap CommandReply(const char* outcome) {
+  return {{kResultKey, Text(outcome)}};
+}
+
+// The signature by class, whichever of its signatures the SDK matched.
+std::string AdSignature(const Qeva::QevaAd& ad) {
+  if (dynamic_cast<const QevaAdFlutterDisplay*>(&ad) != nullptr) {
+    return kDisplaySignature;
+  }
+  if (dynamic_cast<const QevaAdFlutterGAMBanner*>(&ad) != nullptr) {
+    return kGAMBannerSignature;
+  }
+  return std::string();
+}
+
+// A string as Swift's debug description writes it: quoted, with quotes, backslashes and
+// control characters escaped.
+std::string QuotedText(const std::string& text) {
+  static const char kHexDigits[] = "0123456789abcdef";
+  std::string quoted = "\"";
+  for (char c : text) {
+    switch (c) {
+      case '"':
+        quoted += "\\\"";
+        break;
+      case '\\':
+        quoted += "\\\\";
+        break;
+      case '\n':
+        quoted += "\\n";
+        break;
+      case '\r':
+        quoted += "\\r";
+        break;
+      case '\t':
+        quoted += "\\t";
+        break;
+      case '\0':
+        quoted += "\\0";
+        break;
+      default: {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+          quoted += "\\u{";
+          if (byte >= 0x10) {
+            quoted += kHexDigits[byte >> 4];
+          }
+          quoted += kHexDigits[byte & 0xf];
+          quoted += "}";
+        } else {
+          quoted += c;
+        }
+      }
+    }
+  }
+  quoted += "\"";
+  return quoted;
+}
+
+std::string DescribeValue(const flutter::EncodableValue& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) {
+    return QuotedText(*text);
+  }
+  if (const auto* flag = std::get_if<bool>(&value)) {
+    return *flag ? "true" : "false";
+  }
+  if (std::holds_alternative<int32_t>(value) || std::holds_alternative<int64_t>(value)) {
+    return std::to_string(value.LongValue());
+  }
+  if (value.IsNull()) {
+    return "nil";
+  }
+  return "<value>";
+}
+
+// A reply map the way Swift prints a dictionary, in key order:
+// ["adSpaceId": "…", "response": "…", "result": "success", "signature": "…"].
+std::string DescribeReply(const FlutterResult::StringKeyedMap& reply) {
+  if (reply.empty()) {
+    return "[:]";
+  }
+  std::string description = "[";
+  for (const auto& [key, value] : reply) {
+    if (description.size() > 1) {
+      description += ", ";
+    }
+    description += QuotedText(key) + ": " + DescribeValue(value);
+  }
+  return description + "]";
+}
+
+// "QevaFlutter: Couldn't find the result for given adSpace <space> & adSpace id <id>".
+std::string NotFoundLine(const Qeva::QevaAdSpace& qevaAdSpace, const std::string& adSpaceId) {
+  return "QevaFlutter: Couldn't find the result for given adSpace " + qevaAdSpace.description() +
+         " & adSpace id " + adSpaceId;
+}
+
+// The view controller to present a click-through from, or null when the application has no
+// delegate, the delegate no window, or the window no root view controller.
+std::shared_ptr<UIKit::UIViewController> RootViewController() {
+  std::shared_ptr<UIKit::UIApplicationDelegate> delegate =
+      UIKit::UIApplication::sharedApplication().delegate();
+  if (!delegate || !delegate->respondsToWindow()) {
+    return nullptr;
+  }
+  std::shared_ptr<UIKit::UIWindow> window = delegate->window();
+  return window ? window->rootViewController() : nullptr;
+}
+
+}  // namespace
+
+// Dispatch.
+
+void QevaFlutterManager::HandleAdSpaceCall(const flutter::MethodCall<>& call,
+                                           FlutterResult result) {
+  using Operation = void (QevaFlutterManager::*)(const ArgumentMap&, FlutterResult);
+  static const std::pair<const char*, Operation> kMethods[] = {
+      {kAdRequestMethod, &QevaFlutterManager::adRequest},
+      {kAdRenderMethod, &QevaFlutterManager::adConsumed},
+      {kAdRefreshMethod, &QevaFlutterManager::adRefresh},
+      {kAdClickMethod, &QevaFlutterManager::adClicked},
+      {kFallbackAdMethod, &QevaFlutterManager::attemptFallbackAd},
+      {kAdPauseMethod, &QevaFlutterManager::adPaused},
+  };
+  for (const auto& [name, operation] : kMethods) {
+    if (call.method_name() != name) {
+      continue;
+    }
+    std::optional<ArgumentMap> arguments = StringKeyedArguments(call.arguments());
+    if (arguments) {
+      (this->*operation)(*arguments, std::move(result));
+    }
+    return;
+  }
+}
+
+// "AdRequest".
+
+void QevaFlutterManager::adRequest(const ArgumentMap& arguments, FlutterResult result) {
+  const std::string tagId = StringArgument(arguments, kTagIdKey);
+  const int64_t refreshRate =
+      ParseDecimalInt64(StringArgument(arguments, kRefreshRateKey)).value_or(0);
+  singleAd(tagId, refreshRate, std::move(result));
+}
+
+void QevaFlutterManager::singleAd(const std::string& tagId, int64_t refreshRate,
+                                  FlutterResult result) {
+  std::shared_ptr<Qeva::QevaAdSpace> adSpace = getQevaAdSpace(tagId, refreshRate);
+  if (!adSpace) {
+    QEVA_FLUTTER_LOG("QevaFlutter: QevaAdSpace is nil", "singleAd(tagId:refreshRate:result:)");
+    return;
+  }
+  const std::string adSpaceId = Foundation::UUID().uuidString();
+  // Both entries exist before the request is processed: an event the SDK sends from inside
+  // process() finds the id and the pending result.
+  KeepAdSpace(adSpaceId, adSpace);
+  StoreResult(adSpaceId, std::move(result));
+  QEVA_FLUTTER_LOG(
+      "QevaFlutter: qevaAdSpace created " + adSpace->description() + " with id " + adSpaceId,
+      "singleAd(tagId:refreshRate:result:)");
+
+  Qeva::QevaManager& sdk = Qeva::QevaManager::shared();
+  std::unique_ptr<Qeva::QevaAdspotRequestBuilder> builder = sdk.createQevaAdspotRequestBuilder();
+  if (!builder) {
+    return;
+  }
+  std::shared_ptr<Qeva::QevaRequest> request = builder->addAdSpace(adSpace).build();
+  sdk.process(request);
+}
+
+std::shared_ptr<Qeva::QevaAdSpace> QevaFlutterManager::getQevaAdSpace(const std::string& tagId,
+                                                                      int64_t refreshRate) {
+  std::shared_ptr<Qeva::QevaAdSpace> adSpace = Qeva::QevaManager::shared().createQevaAdSpace(tagId);
+  if (!adSpace) {
+    QEVA_FLUTTER_LOG("QevaFlutter: QevaAdSpace is nil", "getQevaAdSpace(tagId:refreshRate:)");
+    return nullptr;
+  }
+  adSpace->setRefreshInterval(refreshRate);
+  adSpace->setAdEventDelegate(weak_from_this());
+  return adSpace;
+}
+
+// Ad events.
+
+void QevaFlutterManager::onAdReady(Qeva::QevaAdSpace& qevaAdSpace) {
+  static constexpr char kFunction[] = "onAdReady(qevaAdSpace:)";
+  const std::string adSpaceId = ResolveAdSpaceId(qevaAdSpace);
+  if (!HasPendingResult(adSpaceId)) {
+    QEVA_FLUTTER_LOG(NotFoundLine(qevaAdSpace, adSpaceId), kFunction);
+    return;
+  }
+  std::shared_ptr<Qeva::QevaAd> ad = qevaAdSpace.getQevaAd();
+  const auto* flutterAd = dynamic_cast<const Qeva::QevaFlutterAd*>(ad.get());
+  if (flutterAd == nullptr) {
+    // The result stays pending: a later event may still answer it.
+    QEVA_FLUTTER_LOG("QevaFlutter: Couldn't find QevaFlutterAd", kFunction);
+    return;
+  }
+  QEVA_FLUTTER_LOG("QevaFlutter: onAdReady event sent to flutter", kFunction);
+  const FlutterResult::StringKeyedMap reply = {
+      {kResultKey, Text(kSuccess)},
+      {kAdSpaceIdKey, Text(adSpaceId)},
+      {kResponseKey, Text(flutterAd->getAdResponse().value_or(std::string()))},
+      {kSignatureKey, Text(AdSignature(*ad))},
+  };
+  QEVA_FLUTTER_LOG("QevaFlutter: Result " + DescribeReply(reply), kFunction);
+  if (std::optional<FlutterResult> result = TakeResult(adSpaceId)) {
+    (*result)(reply);
+  }
+}
+
+void QevaFlutterManager::onAdRender(Qeva::QevaAdSpace& qevaAdSpace) {
+  static constexpr char kFunction[] = "onAdRender(qevaAdSpace:)";
+  const std::string adSpaceId = ResolveAdSpaceId(qevaAdSpace);
+  const bool pending = HasPendingResult(adSpaceId);
+  std::shared_ptr<Qeva::QevaAd> ad = qevaAdSpace.getQevaAd();
+  if (!pending || !ad) {
+    QEVA_FLUTTER_LOG(NotFoundLine(qevaAdSpace, adSpaceId), kFunction);
+    return;
+  }
+  QEVA_FLUTTER_LOG("QevaFlutter: onAdRender event sent to flutter", kFunction);
+  AnswerRendered(qevaAdSpace, *ad, adSpaceId);
+}
+
+void QevaFlutterManager::onAdRefresh(Qeva::QevaAdSpace& qevaAdSpace) {
+  static constexpr char kFunction[] = "onAdRefresh(qevaAdSpace:)";
+  const std::string adSpaceId = ResolveAdSpaceId(qevaAdSpace);
+  const bool pending = HasPendingResult(adSpaceId);
+  std::shared_ptr<Qeva::QevaAd> ad = qevaAdSpace.getQevaAd();
+  if (!pending || !ad) {
+    QEVA_FLUTTER_LOG(NotFoundLine(qevaAdSpace, adSpaceId), kFunction);
+    return;
+  }
+  QEVA_FLUTTER_LOG("QevaFlutter: onAdRefresh event sent to flutter", kFunction);
+  AnswerRendered(qevaAdSpace, *ad, adSpaceId);
+}
+
+void QevaFlutterManager::AnswerRendered(const Qeva::QevaAdSpace& qevaAdSpace,
+                                        const Qeva::QevaAd& ad, const std::string& adSpaceId) {
+  // Only an ad that takes part in refresh reports the ad space's flag; its own
+  // shouldProcessRefresh() is not asked.
+  const bool refreshable = dynamic_cast<const Qeva::QevaRefreshableAd*>(&ad) != nullptr &&
+                           qevaAdSpace.isQevaAdSpaceRefreshable();
+  const FlutterResult::StringKeyedMap reply = {
+      {kResultKey, Text(kSuccess)},
+      {kIsAdRefreshableKey, flutter::EncodableValue(refreshable)},
+  };
+  if (std::optional<FlutterResult> result = TakeResult(adSpaceId)) {
+    (*result)(reply);
+  }
+}
+
+void QevaFlutterManager::onAdError(Qeva::QevaAdSpace& qevaAdSpace,
+                                   const Qeva::QevaError& /*qevaError*/) {
+  static constexpr char kFunction[] = "onAdError(qevaAdSpace:qevaError:)";
+  const std::string adSpaceId = ResolveAdSpaceId(qevaAdSpace);
+  if (!HasPendingResult(adSpaceId)) {
+    QEVA_FLUTTER_LOG(NotFoundLine(qevaAdSpace, adSpaceId), kFunction);
+    return;
+  }
+  QEVA_FLUTTER_LOG("QevaFlutter: onAdError event sent to flutter", kFunction);
+  // Every ad error looks the same to Dart: the SDK's error is not passed on.
+  if (std::optional<FlutterResult> result = TakeResult(adSpaceId)) {
+    (*result)(FlutterError{kAdErrorCode, kAdErrorMessage, flutter::EncodableValue()});
+  }
+}
+
+// Clicks on the ad reach the plugin from Dart ("AdClick"), not from the SDK.
+void QevaFlutterManager::onAdClick(Qeva::QevaAdSpace& /*qevaAdSpace*/) {}
+
+void QevaFlutterManager::onAdClose(Qeva::QevaAdSpace& /*qevaAdSpace*/) {}
+
+// Commands.
+
+void QevaFlutterManager::adConsumed(const ArgumentMap& arguments, FlutterResult result) {
+  const std::string adSpaceId = StringArgument(arguments, kAdSpaceIdKey);
+  std::shared_ptr<Qeva::QevaAdSpace> adSpace = AdSpaceForId(adSpaceId);
+  if (!adSpace) {
+    QEVA_FLUTTER_LOG(kCodeCheck, "adConsumed(_:result:)");
+    return;
+  }
+  // Answered by the ad space's next answering event, normally the render event that
+  // showAd() leads to.
+  StoreResult(adSpaceId, std::move(result));
+  adSpace->showAd(adContainer_);
+}
+
+void QevaFlutterManager::adRefresh(const ArgumentMap& arguments, FlutterResult result) {
+  const std::string adSpaceId = StringArgument(arguments, kAdSpaceIdKey);
+  if (!AdSpaceForId(adSpaceId)) {
+    QEVA_FLUTTER_LOG(kCodeCheck, "adRefresh(_:result:)");
+    return;
+  }
+  // The SDK refreshes on its own; its next refresh event answers.
+  StoreResult(adSpaceId, std::move(result));
+}
+
+void QevaFlutterManager::adClicked(const ArgumentMap& arguments, FlutterResult result) {
+  std::shared_ptr<UIKit::UIViewController> rootViewController = RootViewController();
+  if (!rootViewController) {
+    QEVA_FLUTTER_LOG("QevaFlutter: UIWindow is empty or nil", "adClicked(_:result:)");
+    return;
+  }
+  const std::string adSpaceId = StringArgument(arguments, kAdSpaceIdKey);
+  const std::string clickUrl = StringArgument(arguments, kClickUrlKey);
+  std::shared_ptr<Qeva::QevaAdSpace> adSpace = AdSpaceForId(adSpaceId);
+  std::shared_ptr<Qeva::QevaAd> ad = adSpace ? adSpace->getQevaAd() : nullptr;
+  if (auto* mediatedAd = dynamic_cast<QevaFlutterMediationAd*>(ad.get())) {
+    // Dart hears first; the trackers fire after.
+    result(CommandReply(kSuccess));
+    mediatedAd->trackMediationAdClick();
+    return;
+  }
+  if (!adSpace) {
+    result(CommandReply(kFailure));
+    return;
+  }
+  adSpaceIdforAdClick_ = adSpaceId;
+  // The handler keeps itself alive while the click-through runs.
+  Qeva::QevaCTAHandler handler({clickUrl}, rootViewController, weak_from_this(),
+                               Qeva::AdClickBrowser::embedded);
+  handler.open();
+  result(CommandReply(kSuccess));
+}
+
+void QevaFlutterManager::attemptFallbackAd(const ArgumentMap& arguments, FlutterResult result) {
+  static constexpr char kFunction[] = "attemptFallbackAd(_:result:)";
+  const std::string adSpaceId = StringArgument(arguments, kAdSpaceIdKey);
+  std::shared_ptr<Qeva::QevaAdSpace> adSpace = AdSpaceForId(adSpaceId);
+  std::shared_ptr<Qeva::QevaAd> ad = adSpace ? adSpace->getQevaAd() : nullptr;
+  if (!ad) {
+    return;
+  }
+  auto* mediatedAd = dynamic_cast<QevaFlutterMediationAd*>(ad.get());
+  if (mediatedAd == nullptr) {
+    QEVA_FLUTTER_LOG("QevaFlutter: Is qevaAd flutterMediationAd false", kFunction);
+    result(CommandReply(kFailure));
+    return;
+  }
+  QEVA_FLUTTER_LOG("QevaFlutter: Is qevaAd flutterMediationAd true", kFunction);
+  // Answered by the fallback ad's ready event or by the error event.
+  StoreResult(adSpaceId, std::move(result));
+  mediatedAd->prepareMediationAdFailed();
+}
+
+void QevaFlutterManager::adPaused(const ArgumentMap& arguments, FlutterResult result) {
+  const std::string adSpaceId = StringArgument(arguments, kAdSpaceIdKey);
+  std::shared_ptr<Qeva::QevaAdSpace> adSpace = AdSpaceForId(adSpaceId);
+  if (!adSpace) {
+    QEVA_FLUTTER_LOG(kCodeCheck, "adPaused(_:result:)");
+    return;
+  }
+  adSpace->pause();
+  // Dropped before the reply goes out, so that a call Dart makes from inside the reply, and
+  // the result it leaves pending under this id, survive.
+  DropResult(adSpaceId);
+  result(CommandReply(kSuccess));
+}
+
+// Click-through.
+
+void QevaFlutterManager::onSuccessRedirect(Qeva::QevaCTAaction /*event*/) {
+  if (adSpaceIdforAdClick_.empty()) {
+    return;
+  }
+  if (std::shared_ptr<Qeva::QevaAdSpace> adSpace = AdSpaceForId(adSpaceIdforAdClick_)) {
+    adSpace->pause();
+  }
+}
+
+void QevaFlutterManager::onFailureRedirect(const Qeva::QevaError& error) {
+  QEVA_FLUTTER_LOG("QevaFlutter: CTA Click Error " + error.description(),
+                   "onFailureRedirect(error:)");
+}
+
+void QevaFlutterManager::onCompleteCTA() {
+  if (adSpaceIdforAdClick_.empty()) {
+    return;
+  }
+  if (std::shared_ptr<Qeva::QevaAdSpace> adSpace = AdSpaceForId(adSpaceIdforAdClick_)) {
+    adSpace->resume();
+  }
+}
+
+// adSpaceDict.
+
+std::shared_ptr<Qeva::QevaAdSpace> QevaFlutterManager::AdSpaceForId(
+    const std::string& adSpaceId) const {
+  auto entry = adSpaceDict_.find(adSpaceId);
+  return entry == adSpaceDict_.end() ? nullptr : entry->second;
+}
+
+std::string QevaFlutterManager::ResolveAdSpaceId(const Qeva::QevaAdSpace& qevaAdSpace) const {
+  for (const auto& [adSpaceId, adSpace] : adSpaceDict_) {
+    if (adSpace.get() == &qevaAdSpace) {
+      return adSpaceId;
+    }
+  }
+  return std::string();
+}
+
+void QevaFlutterManager::KeepAdSpace(const std::string& adSpaceId,
+                                     std::shared_ptr<Qeva::QevaAdSpace> adSpace) {
+  adSpaceDict_.insert_or_assign(adSpaceId, std::move(adSpace));
+}
+
+// adSpaceResults.
+
+void QevaFlutterManager::StoreResult(const std::string& adSpaceId, FlutterResult result) {
+  adSpaceResults_.insert_or_assign(adSpaceId, std::move(result));
+}
+
+bool QevaFlutterManager::HasPendingResult(const std::string& adSpaceId) const {
+  return adSpaceResults_.count(adSpaceId) != 0;
+}
+
+std::optional<FlutterResult> QevaFlutterManager::TakeResult(const std::string& adSpaceId) {
+  auto entry = adSpaceResults_.find(adSpaceId);
+  if (entry == adSpaceResults_.end()) {
+    return std::nullopt;
+  }
+  FlutterResult result = std::move(entry->second);
+  adSpaceResults_.erase(entry);
+  return result;
+}
+
+void QevaFlutterManager::DropResult(const std::string& adSpaceId) {
+  adSpaceResults_.erase(adSpaceId);
+}
+
+}  // namespace QevaFlutter
