@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "TestBytes.h"
+#include "ValuePrinter.h"
 #include "flutter/encodable_value.h"
 #include "flutter/standard_codec_serializer.h"
 
