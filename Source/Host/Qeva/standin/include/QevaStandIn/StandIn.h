@@ -1,0 +1,238 @@
+#ifndef QEVA_STANDIN_STANDIN_H_
+#define QEVA_STANDIN_STANDIN_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "Qeva/Qeva.h"
+#include "QevaStandIn/AdSpace.h"
+#include "QevaStandIn/ClickThrough.h"
+#include "QevaStandIn/Inventory.h"
+#include "QevaStandIn/Journal.h"
+#include "QevaStandIn/LogSink.h"
+#include "QevaStandIn/RunLoop.h"
+#include "QevaStandIn/Targeting.h"
+
+// The stand-in Ad SDK: an implementation of module Qeva that tests and tools link instead of
+// the real framework. QevaManager::shared() and QevaRegistry::shared() are its objects; this
+// header is how tests and tools watch and steer it. It contains no plugin code.
+//
+// Everything happens on the main thread, synchronously or as a task on runLoop(); nothing
+// blocks and nothing starts a thread. The only lock is inside RunLoop::postFromAnyThread().
+namespace QevaStandIn {
+
+// Where the simulated fetch does its work.
+enum class Delivery {
+  // As a real SDK: process() and a load failure's fallback post their work to the run loop
+  // (after the fetch delay), so the ready or error event comes at a later drain. The
+  // renderer's own reports still turn into events at once.
+  posted,
+  // Everything inside the call that caused it: the ready event fires inside process().
+  synchronous,
+};
+
+// How the stand-in answers QevaManager::initialize.
+enum class InitReport {
+  successLater,   // onSuccess() posted to the run loop (the default).
+  successAtOnce,  // onSuccess() inside initialize().
+  failureLater,   // onFailure(QevaSDKError initializationFailed), posted.
+  failureAtOnce,  // The same, inside initialize().
+  never,          // No report; tests report by hand.
+};
+
+// One tracking request: a URL that QevaTracker::fireNotification handed to the transport.
+struct TrackerRequest {
+  std::string eventName;
+  std::string url;
+  uint64_t trackerNumber = 0;
+
+  // "tracker#N click https://x".
+  std::string ToString() const;
+  bool operator==(const TrackerRequest& other) const;
+  bool operator!=(const TrackerRequest& other) const { return !(*this == other); }
+};
+
+// Sends one tracking request; called on the main thread inside fireNotification. A transport
+// that works in the background hands its outcome back with RunLoop::postFromAnyThread.
+using TrackerTransport = std::function<void(const TrackerRequest& request)>;
+
+class StandInManager;
+class StandInRegistry;
+class RequestBuilder;
+
+// The stand-in's state and controls. One per process; reset between tests.
+class StandIn {
+ public:
+  static StandIn& Shared();
+  // Back to the state of a fresh process: clears the journal, the log (printing on again,
+  // listeners removed), the controls and settings, the inventory, the registry, the ad
+  // spaces, the run loop (queued tasks dropped unrun, time 0), the targeting objects, the
+  // click-throughs and the tracker requests; restarts every stand-in sequence and the
+  // Foundation object numbers, then restores UIKit's default scene (so its window, root view
+  // controller and application delegate are objects 1 to 3). Objects the plugin still holds
+  // keep working but are no longer found by number. Not from inside a run-loop task.
+  static void Reset();
+
+  RunLoop& runLoop() { return run_loop_; }
+  Journal& journal() { return journal_; }
+  LogSink& logSink() { return log_sink_; }
+  Inventory& inventory() { return inventory_; }
+
+  // --- Initialisation.
+  void setInitializationReport(InitReport report) { init_report_ = report; }
+  // Report to the delegate of the latest initialize() at once (if it is alive), e.g. a second
+  // time. Journaled as callbacks of "initDelegate".
+  void reportInitializationSuccess();
+  void reportInitializationFailure(const Qeva::QevaError& error);
+  void reportInitializationFailure();  // With QevaSDKError initializationFailed.
+
+  // --- Registry.
+  // The names of the registered classes, in registration order. A class registered again
+  // under a name already present is not added twice.
+  std::vector<std::string> registeredClassNames() const;
+
+  // --- Ad spaces.
+  // createQevaAdSpace(tagId:) answers null for |tagId| from now on.
+  void refuseTagId(const std::string& tagId) { refused_tag_ids_.insert(tagId); }
+  // The next createQevaAdSpace hands out |adSpace| again instead of a new one (once).
+  void reuseAdSpaceForNextCreate(std::shared_ptr<AdSpace> adSpace) {
+    reuse_next_ = std::move(adSpace);
+  }
+  // Ad spaces made since the last reset.
+  size_t adSpaceCount() const { return ad_spaces_.size(); }
+  // Ad space "adSpace#|number|", or null when unknown or no longer alive.
+  std::shared_ptr<AdSpace> adSpace(uint64_t number) const;
+  std::shared_ptr<AdSpace> lastAdSpace() const { return adSpace(ad_spaces_.size()); }
+  // The next fetch ends in the error event with QevaSDKError |code| instead of serving an ad.
+  // Calls add up: each makes one more fetch fail.
+  void failNextLoad(Qeva::QevaSDKError::Code code = Qeva::QevaSDKError::Code::noFill) {
+    load_failures_.push_back(code);
+  }
+
+  // --- Simulation settings.
+  void setDelivery(Delivery delivery) { delivery_ = delivery; }
+  Delivery delivery() const { return delivery_; }
+  // Virtual milliseconds a posted fetch takes (default 0: the next drain).
+  void setFetchDelayMs(int64_t delay_ms) { fetch_delay_ms_ = delay_ms; }
+  int64_t fetchDelayMs() const { return fetch_delay_ms_; }
+
+  // --- Click-through.
+  size_t clickThroughCount() const { return click_throughs_.size(); }
+  // The click-through of handler "ctaHandler#|number|", or null.
+  ClickThrough* clickThrough(uint64_t number) const;
+  ClickThrough* lastClickThrough() const { return clickThrough(click_throughs_.size()); }
+  // Whether open() reports by itself (default on).
+  void setClickThroughSimulation(bool on) { click_through_simulation_ = on; }
+  bool clickThroughSimulation() const { return click_through_simulation_; }
+  // Virtual milliseconds from open() to onCompleteCTA (default 3000).
+  void setClickThroughCompleteDelayMs(int64_t delay_ms) { click_through_delay_ms_ = delay_ms; }
+  int64_t clickThroughCompleteDelayMs() const { return click_through_delay_ms_; }
+
+  // --- Tracking.
+  // Every request handed to the transport since the last reset, in order.
+  const std::vector<TrackerRequest>& trackerRequests() const { return tracker_requests_; }
+  // Also hands each request to |transport|; nullptr stops that. Requests are recorded either
+  // way.
+  void setTrackerTransport(TrackerTransport transport) { transport_ = std::move(transport); }
+
+  // --- Targeting objects (what getQevaUser() and the others return).
+  User& user() { return *user_; }
+  Device& device() { return *device_; }
+  Application& application() { return *application_; }
+
+  // --- Names as the journal writes them.
+  // "adSpace#K" for the stand-in's ad spaces, else the object's description.
+  std::string nameOf(const Qeva::QevaAdSpace& adSpace) const;
+  // "renderer#K" for ads made from a registered class, else the description of an NSObject,
+  // else "<object>".
+  std::string nameOf(const Qeva::QevaAd& ad) const;
+
+  StandIn(const StandIn&) = delete;
+  StandIn& operator=(const StandIn&) = delete;
+
+ private:
+  friend class AdLoadDelegate;
+  friend class AdSpace;
+  friend class ClickThrough;
+  friend class RequestBuilder;
+  friend class StandInManager;
+  friend class StandInRegistry;
+  friend class Qeva::QevaCTAHandler;
+  friend class Qeva::QevaTracker;
+  friend Qeva::QevaManager& Qeva::QevaManager::shared();
+  friend Qeva::QevaRegistry& Qeva::QevaRegistry::shared();
+
+  StandIn();
+  ~StandIn();
+  void clear();
+
+  void record(JournalEntry::Kind kind, std::string subject, std::string operation,
+              std::vector<std::string> arguments = {}, std::string result = {});
+  // The registered class claiming |signature|, or null.
+  const Qeva::QevaAdClass* classFor(const std::string& signature) const;
+  std::string nameOf(const Qeva::QevaRequest& request) const;
+  void reportInitialization(const std::weak_ptr<Qeva::InitializationStatusDelegate>& delegate,
+                            bool success, const Qeva::QevaError* error);
+
+  RunLoop run_loop_;
+  Journal journal_;
+  LogSink log_sink_;
+  Inventory inventory_;
+  std::unique_ptr<StandInManager> manager_;
+  std::unique_ptr<StandInRegistry> registry_;
+
+  InitReport init_report_ = InitReport::successLater;
+  std::weak_ptr<Qeva::InitializationStatusDelegate> init_delegate_;
+  std::vector<Qeva::QevaAdClass> classes_;
+
+  std::set<std::string> refused_tag_ids_;
+  std::shared_ptr<AdSpace> reuse_next_;
+  std::vector<std::weak_ptr<AdSpace>> ad_spaces_;  // "adSpace#K" is ad_spaces_[K - 1].
+  std::deque<Qeva::QevaSDKError::Code> load_failures_;
+  Delivery delivery_ = Delivery::posted;
+  int64_t fetch_delay_ms_ = 0;
+  uint64_t builder_count_ = 0;
+  std::vector<std::weak_ptr<const Qeva::QevaRequest>> requests_;  // "request#K".
+  std::vector<std::weak_ptr<const Qeva::QevaAd>> renderers_;      // "renderer#K".
+
+  std::vector<std::unique_ptr<ClickThrough>> click_throughs_;  // "ctaHandler#K".
+  // Which click-through a handler object belongs to. A handler's address may be reused by a
+  // later handler, whose construction then overwrites the entry.
+  std::unordered_map<const Qeva::QevaCTAHandler*, ClickThrough*> handlers_;
+  bool click_through_simulation_ = true;
+  int64_t click_through_delay_ms_ = 3000;
+
+  uint64_t tracker_count_ = 0;
+  std::vector<TrackerRequest> tracker_requests_;
+  TrackerTransport transport_;
+
+  std::shared_ptr<User> user_;
+  std::shared_ptr<Device> device_;
+  std::shared_ptr<Application> application_;
+};
+
+// Resets the stand-in for the length of a scope: at construction, with the log's printing
+// off unless |echo_log|, and again at destruction. Declared as a test fixture's first member,
+// it outlives the plugin objects of the fixture, so that their last calls are still served.
+class StandInScope {
+ public:
+  explicit StandInScope(bool echo_log = false);
+  ~StandInScope();
+
+  StandInScope(const StandInScope&) = delete;
+  StandInScope& operator=(const StandInScope&) = delete;
+
+  StandIn& sdk() const { return StandIn::Shared(); }
+};
+
+}  // namespace QevaStandIn
+
+#endif  // QEVA_STANDIN_STANDIN_H_

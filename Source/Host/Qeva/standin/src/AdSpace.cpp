@@ -1,0 +1,396 @@
+#include "QevaStandIn/AdSpace.h"
+
+#include <limits>
+#include <utility>
+
+#include "Describe.h"
+#include "QevaStandIn/StandIn.h"
+
+namespace QevaStandIn {
+
+using describe::Arg;
+using Kind = JournalEntry::Kind;
+
+namespace {
+
+// Drops the stand-in's reference to a renderer at the next drain, never inside a call: the
+// renderer may be the very one whose report led here, still on the stack.
+void Retire(std::shared_ptr<Qeva::QevaAd> ad) {
+  if (ad) {
+    StandIn::Shared().runLoop().post([ad = std::move(ad)] {});
+  }
+}
+
+int64_t IntervalMs(int64_t seconds) {
+  constexpr int64_t kMaxSeconds = std::numeric_limits<int64_t>::max() / 1000;
+  return seconds > kMaxSeconds ? std::numeric_limits<int64_t>::max() : seconds * 1000;
+}
+
+}  // namespace
+
+// The SDK's QevaAdDelegate that a renderer receives in prepare(): it turns the renderer's
+// reports into the ad space's events. Owned by the renderer; holds the ad space weakly, as
+// the ad space owns the renderer.
+class AdLoadDelegate final : public Qeva::QevaAdDelegate {
+ public:
+  AdLoadDelegate(std::weak_ptr<AdSpace> adSpace, uint64_t generation, std::string name)
+      : ad_space_(std::move(adSpace)), generation_(generation), name_(std::move(name)) {}
+
+  void onLoadSuccess(Qeva::QevaAd& qevaAd) override {
+    record("onLoadSuccess", {ad(qevaAd)});
+    if (auto ad_space = ad_space_.lock()) {
+      ad_space->onLoadSuccess(generation_, qevaAd);
+    }
+  }
+  void onLoadFailure(Qeva::QevaAd& qevaAd, const Qeva::QevaError& qevaError) override {
+    record("onLoadFailure",
+           {ad(qevaAd), Arg("qevaError", describe::Quoted(qevaError.description()))});
+    if (auto ad_space = ad_space_.lock()) {
+      ad_space->onLoadFailure(generation_, qevaAd);
+    }
+  }
+  void onRenderSuccess(Qeva::QevaAd& qevaAd) override {
+    record("onRenderSuccess", {ad(qevaAd)});
+    if (auto ad_space = ad_space_.lock()) {
+      ad_space->onRenderSuccess(qevaAd);
+    }
+  }
+  void onClose(Qeva::QevaAd& qevaAd) override {
+    record("onClose", {ad(qevaAd)});
+    if (auto ad_space = ad_space_.lock()) {
+      ad_space->onClose(qevaAd);
+    }
+  }
+  void onAdPaused() override { record("onAdPaused", {}); }
+  void onAdResumed() override { record("onAdResumed", {}); }
+
+ private:
+  static std::string ad(const Qeva::QevaAd& qevaAd) {
+    return Arg("qevaAd", StandIn::Shared().nameOf(qevaAd));
+  }
+  void record(const char* operation, std::vector<std::string> arguments) {
+    StandIn::Shared().record(Kind::command, name_, operation, std::move(arguments));
+  }
+
+  const std::weak_ptr<AdSpace> ad_space_;
+  const uint64_t generation_;
+  const std::string name_;
+};
+
+const char* AdEventName(AdEvent event) {
+  switch (event) {
+    case AdEvent::ready:
+      return "onAdReady";
+    case AdEvent::render:
+      return "onAdRender";
+    case AdEvent::refresh:
+      return "onAdRefresh";
+    case AdEvent::error:
+      return "onAdError";
+    case AdEvent::click:
+      return "onAdClick";
+    case AdEvent::close:
+      return "onAdClose";
+  }
+  return "";
+}
+
+AdSpace::AdSpace(std::string tagId, uint64_t standInNumber)
+    : NSObject("Qeva.QevaAdSpace"), tag_id_(std::move(tagId)), stand_in_number_(standInNumber) {}
+
+AdSpace::~AdSpace() {
+  cancelRefreshTimer();
+}
+
+std::string AdSpace::name() const {
+  return "adSpace#" + std::to_string(stand_in_number_);
+}
+
+void AdSpace::setRefreshInterval(int64_t time) {
+  StandIn::Shared().record(Kind::command, name(), "setRefreshInterval",
+                           {Arg("time", describe::Integer(time))});
+  refresh_interval_ = time;
+  cancelRefreshTimer();
+  armRefreshTimer();
+}
+
+void AdSpace::setAdEventDelegate(std::weak_ptr<Qeva::QevaAdEventDelegate> adEventDelegate) {
+  StandIn::Shared().record(Kind::command, name(), "setAdEventDelegate",
+                           {Arg("adEventDelegate", describe::Object(adEventDelegate))});
+  delegate_ = std::move(adEventDelegate);
+}
+
+std::shared_ptr<Qeva::QevaAd> AdSpace::getQevaAd() const {
+  StandIn& sdk = StandIn::Shared();
+  sdk.record(Kind::query, name(), "getQevaAd", {}, current_ ? sdk.nameOf(*current_) : "nil");
+  return current_;
+}
+
+bool AdSpace::isQevaAdSpaceRefreshable() const {
+  const bool refreshable = refreshable_.value_or(refresh_interval_ > 0);
+  StandIn::Shared().record(Kind::query, name(), "isQevaAdSpaceRefreshable", {},
+                           describe::Bool(refreshable));
+  return refreshable;
+}
+
+void AdSpace::showAd(UIKit::UIView& container) {
+  StandIn& sdk = StandIn::Shared();
+  const std::string view =
+      container.description() + " (subviews: " + std::to_string(container.subviewCount()) + ")";
+  sdk.record(Kind::command, name(), "showAd", {Arg("container", view)}, current_ ? "" : "no ad");
+  if (std::shared_ptr<Qeva::QevaAd> ad = current_) {
+    sdk.record(Kind::callback, sdk.nameOf(*ad), "render", {Arg("container", view)});
+    ad->render(container);
+  }
+}
+
+void AdSpace::pause() {
+  StandIn& sdk = StandIn::Shared();
+  sdk.record(Kind::command, name(), "pause");
+  paused_ = true;
+  cancelRefreshTimer();
+  if (std::shared_ptr<Qeva::QevaAd> ad = current_) {
+    sdk.record(Kind::callback, sdk.nameOf(*ad), "pause");
+    ad->pause();
+  }
+}
+
+void AdSpace::resume() {
+  StandIn& sdk = StandIn::Shared();
+  sdk.record(Kind::command, name(), "resume");
+  paused_ = false;
+  armRefreshTimer();
+  if (std::shared_ptr<Qeva::QevaAd> ad = current_) {
+    sdk.record(Kind::callback, sdk.nameOf(*ad), "resume");
+    ad->resume();
+  }
+}
+
+void AdSpace::fireEvent(AdEvent event) {
+  const Qeva::QevaSDKError no_fill(Qeva::QevaSDKError::Code::noFill);
+  deliver(event, event == AdEvent::error ? &no_fill : nullptr);
+}
+
+void AdSpace::setQevaAd(std::shared_ptr<Qeva::QevaAd> ad) {
+  ++generation_;
+  chain_.clear();
+  chain_index_ = 0;
+  Retire(std::move(loading_));
+  loading_.reset();
+  if (current_ != ad) {
+    Retire(std::move(current_));
+  }
+  current_ = std::move(ad);
+}
+
+void AdSpace::startFetch() {
+  StandIn& sdk = StandIn::Shared();
+  const uint64_t generation = ++generation_;
+  chain_.clear();
+  chain_index_ = 0;
+  Retire(std::move(loading_));
+  loading_.reset();
+
+  auto fetch = [this, generation] {
+    if (generation != generation_) {
+      return;  // A later fetch or setQevaAd() took over.
+    }
+    StandIn& sdk = StandIn::Shared();
+    if (!sdk.load_failures_.empty()) {
+      const Qeva::QevaSDKError error(sdk.load_failures_.front());
+      sdk.load_failures_.pop_front();
+      failFetch(error);
+      return;
+    }
+    std::optional<InventoryAd> ad = sdk.inventory_.next(tag_id_);
+    if (!ad) {
+      failFetch(Qeva::QevaSDKError(Qeva::QevaSDKError::Code::noFill));
+      return;
+    }
+    chain_ = FallbackChain(*ad);
+    loadFromChain(generation);
+  };
+  if (sdk.delivery_ == Delivery::synchronous) {
+    fetch();
+    return;
+  }
+  sdk.run_loop_.postDelayed(sdk.fetch_delay_ms_, [weak = weak_from_this(), fetch] {
+    // An ad space nobody holds any more has no one to tell.
+    if (auto self = weak.lock()) {
+      fetch();
+    }
+  });
+}
+
+void AdSpace::loadFromChain(uint64_t generation) {
+  StandIn& sdk = StandIn::Shared();
+  while (generation == generation_ && chain_index_ < chain_.size()) {
+    // A copy: prepare() may start another fetch and replace the chain.
+    const InventoryAd ad = chain_[chain_index_];
+    const Qeva::QevaAdClass* claimed = sdk.classFor(ad.signature);
+    if (claimed == nullptr || !claimed->make) {
+      ++chain_index_;
+      continue;
+    }
+    const Qeva::QevaAdClass ad_class = *claimed;
+    std::shared_ptr<Qeva::QevaAd> renderer = ad_class.make();
+    if (renderer) {
+      sdk.renderers_.push_back(renderer);
+    }
+    sdk.record(Kind::callback, ad_class.name, "make", {}, renderer ? sdk.nameOf(*renderer) : "nil");
+    if (!renderer) {
+      ++chain_index_;
+      continue;
+    }
+    const std::string renderer_name = sdk.nameOf(*renderer);
+    if (ad.width || ad.height) {
+      if (auto* params = dynamic_cast<Qeva::QevaCompanionParams*>(renderer.get())) {
+        sdk.record(Kind::callback, renderer_name, "setAdParameters",
+                   {Arg("adParameters", describe::Integer(ad.width)),
+                    Arg("height", describe::Integer(ad.height))});
+        params->setAdParameters(ad.width, ad.height);
+      }
+    }
+    Retire(std::move(loading_));
+    loading_ = renderer;
+    const std::string delegate_name = name() + ".adDelegate";
+    sdk.record(Kind::callback, renderer_name, "prepare",
+               {Arg("adResponse", describe::Quoted(ad.markup)), Arg("delegate", delegate_name)});
+    renderer->prepare(
+        ad.markup, std::make_shared<AdLoadDelegate>(weak_from_this(), generation, delegate_name));
+    return;
+  }
+  if (generation == generation_) {
+    failFetch(Qeva::QevaSDKError(Qeva::QevaSDKError::Code::noFill));
+  }
+}
+
+void AdSpace::onLoadSuccess(uint64_t generation, Qeva::QevaAd& ad) {
+  if (generation != generation_ || !loading_ || loading_.get() != &ad) {
+    return;  // Not the renderer this ad space waits for.
+  }
+  if (current_ != loading_) {
+    Retire(std::move(current_));
+  }
+  current_ = std::move(loading_);
+  loading_.reset();
+  refreshing_ = true;
+  if (refresh_timer_ == 0) {
+    armRefreshTimer();
+  }
+  deliver(AdEvent::ready, nullptr);
+}
+
+void AdSpace::onLoadFailure(uint64_t generation, Qeva::QevaAd& ad) {
+  const bool waited_for = loading_ && loading_.get() == &ad;
+  const bool held = current_ && current_.get() == &ad;
+  if (generation != generation_ || (!waited_for && !held)) {
+    return;
+  }
+  ++chain_index_;
+  if (waited_for) {
+    Retire(std::move(loading_));
+    loading_.reset();
+  }
+  StandIn& sdk = StandIn::Shared();
+  if (sdk.delivery_ == Delivery::synchronous) {
+    loadFromChain(generation);
+    return;
+  }
+  sdk.run_loop_.post([weak = weak_from_this(), generation] {
+    if (auto self = weak.lock()) {
+      self->loadFromChain(generation);
+    }
+  });
+}
+
+void AdSpace::onRenderSuccess(Qeva::QevaAd& ad) {
+  if (current_ && current_.get() == &ad) {
+    deliver(AdEvent::render, nullptr);
+  }
+}
+
+void AdSpace::onClose(Qeva::QevaAd& ad) {
+  if (current_ && current_.get() == &ad) {
+    deliver(AdEvent::close, nullptr);
+  }
+}
+
+void AdSpace::failFetch(const Qeva::QevaError& error) {
+  chain_.clear();
+  chain_index_ = 0;
+  Retire(std::move(loading_));
+  loading_.reset();
+  Retire(std::move(current_));
+  current_.reset();
+  refreshing_ = false;
+  cancelRefreshTimer();
+  deliver(AdEvent::error, &error);
+}
+
+void AdSpace::deliver(AdEvent event, const Qeva::QevaError* error) {
+  std::shared_ptr<Qeva::QevaAdEventDelegate> delegate = delegate_.lock();
+  std::vector<std::string> arguments;
+  if (event == AdEvent::error && error != nullptr) {
+    arguments.push_back(Arg("qevaError", describe::Quoted(error->description())));
+  }
+  StandIn::Shared().record(Kind::callback, name() + ".delegate", AdEventName(event),
+                           std::move(arguments), delegate ? "" : "no delegate");
+  if (!delegate) {
+    return;
+  }
+  // The delegate may drop the last reference to this ad space while it handles the event.
+  std::shared_ptr<AdSpace> keep_alive = weak_from_this().lock();
+  switch (event) {
+    case AdEvent::ready:
+      delegate->onAdReady(*this);
+      break;
+    case AdEvent::render:
+      delegate->onAdRender(*this);
+      break;
+    case AdEvent::refresh:
+      delegate->onAdRefresh(*this);
+      break;
+    case AdEvent::error: {
+      const Qeva::QevaSDKError no_fill(Qeva::QevaSDKError::Code::noFill);
+      delegate->onAdError(*this, error != nullptr ? *error : no_fill);
+      break;
+    }
+    case AdEvent::click:
+      delegate->onAdClick(*this);
+      break;
+    case AdEvent::close:
+      delegate->onAdClose(*this);
+      break;
+  }
+}
+
+void AdSpace::armRefreshTimer() {
+  if (!refreshing_ || paused_ || refresh_interval_ <= 0 || !current_ || refresh_timer_ != 0) {
+    return;
+  }
+  refresh_timer_ = StandIn::Shared().run_loop_.postDelayed(IntervalMs(refresh_interval_),
+                                                           [weak = weak_from_this()] {
+                                                             if (auto self = weak.lock()) {
+                                                               self->onRefreshTimer();
+                                                             }
+                                                           });
+}
+
+void AdSpace::cancelRefreshTimer() {
+  if (refresh_timer_ != 0) {
+    StandIn::Shared().run_loop_.cancel(refresh_timer_);
+    refresh_timer_ = 0;
+  }
+}
+
+void AdSpace::onRefreshTimer() {
+  refresh_timer_ = 0;
+  if (paused_ || !current_) {
+    return;
+  }
+  armRefreshTimer();
+  deliver(AdEvent::refresh, nullptr);
+}
+
+}  // namespace QevaStandIn

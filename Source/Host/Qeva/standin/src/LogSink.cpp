@@ -1,0 +1,48 @@
+#include "QevaStandIn/LogSink.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace QevaStandIn {
+
+std::string LogLine::ToString() const {
+  return Summary() + " (" + file + ":" + std::to_string(line) + ")";
+}
+
+std::string LogLine::Summary() const {
+  return std::string("[") + Qeva::QevaLogTypeName(level) + "] " + function + ": " + message;
+}
+
+bool LogLine::operator==(const LogLine& other) const {
+  return level == other.level && message == other.message && function == other.function &&
+         file == other.file && line == other.line;
+}
+
+void LogSink::write(LogLine line) {
+  lines_.push_back(std::move(line));
+  const LogLine& kept = lines_.back();
+  if (echo_) {
+    std::fprintf(stderr, "%s\n", kept.ToString().c_str());
+  }
+  if (listener_) {
+    LogLine copy = kept;  // The listener may write again and move lines_.
+    listener_(copy);
+  }
+}
+
+std::vector<std::string> LogSink::summaries() const {
+  std::vector<std::string> summaries;
+  summaries.reserve(lines_.size());
+  for (const LogLine& line : lines_) {
+    summaries.push_back(line.Summary());
+  }
+  return summaries;
+}
+
+void LogSink::reset() {
+  lines_.clear();
+  echo_ = true;
+  listener_ = nullptr;
+}
+
+}  // namespace QevaStandIn
