@@ -389,6 +389,34 @@ TEST(EncodableValue, TemplateConstructorMovesFromRvalues) {
   EXPECT_EQ(kept, std::string(1000, 'y'));
 }
 
+TEST(EncodableValue, OrdersExactlyAsTheVariantDoes) {
+  std::vector<EncodableValue> values = {
+      EncodableValue(),
+      EncodableValue(false),
+      EncodableValue(true),
+      EncodableValue(-1),
+      EncodableValue(2),
+      EncodableValue(int64_t{-1}),
+      EncodableValue(0.5),
+      EncodableValue(""),
+      EncodableValue("a"),
+      EncodableValue("ab"),
+      EncodableValue("b"),
+      EncodableValue(std::string("a\0", 2)),
+      List({}),
+      List({EncodableValue(1)}),
+      Map({}),
+      EncodableValue(std::vector<float>{1.0f}),
+  };
+  for (const EncodableValue& lhs : values) {
+    for (const EncodableValue& rhs : values) {
+      SCOPED_TRACE(testing::PrintToString(lhs) + " < " + testing::PrintToString(rhs));
+      EXPECT_EQ(lhs < rhs, static_cast<const EncodableValue::super&>(lhs) <
+                               static_cast<const EncodableValue::super&>(rhs));
+    }
+  }
+}
+
 TEST(EncodableValue, IntegerWidthsAreDistinctKeysAndLongValueReadsBoth) {
   EncodableMap map{{EncodableValue(1), EncodableValue("int32")},
                    {EncodableValue(int64_t{1}), EncodableValue("int64")},

@@ -7,15 +7,21 @@
 //  - the extensible path, for serializer subclasses: every nested value goes through the
 //    virtual ReadValueOfType / WriteValue, exactly where a subclass expects to be called.
 
+#include <cassert>
 #include <cstring>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "byte_buffer_streams.h"
 #include "standard_codec_serializer.h"
@@ -55,28 +61,48 @@ constexpr uint8_t kEnvelopeError = 1;
 // Well-formed UTF-8 as Unicode defines it: no overlong forms, no surrogates, nothing past
 // U+10FFFF. Dart's decoder throws on anything else, so such a string cannot have come from a
 // real Dart side and the message is rejected.
+// How many leading bytes of |bytes| are ASCII, give or take a block: strings are mostly ASCII,
+// so whole blocks are tested for a set high bit at once.
+size_t AsciiPrefixLength(const uint8_t* bytes, size_t size) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  while (size - i >= 64) {
+    __m128i block = _mm_or_si128(
+        _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)),
+                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 16))),
+        _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 32)),
+                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 48))));
+    if (_mm_movemask_epi8(block) != 0) {
+      break;
+    }
+    i += 64;
+  }
+#endif
+  while (size - i >= 16) {
+    uint64_t first;
+    uint64_t second;
+    std::memcpy(&first, bytes + i, 8);
+    std::memcpy(&second, bytes + i + 8, 8);
+    if (((first | second) & 0x8080808080808080ull) != 0) {
+      break;
+    }
+    i += 16;
+  }
+  return i;
+}
+
 bool IsValidUtf8(const uint8_t* bytes, size_t size) {
   size_t i = 0;
-  while (i < size) {
-    // Strings are mostly ASCII: test 16 bytes per step for a set high bit.
-    while (size - i >= 16) {
-      uint64_t first;
-      uint64_t second;
-      std::memcpy(&first, bytes + i, 8);
-      std::memcpy(&second, bytes + i + 8, 8);
-      if (((first | second) & 0x8080808080808080ull) != 0) {
-        break;
-      }
-      i += 16;
+  for (;;) {
+    i += AsciiPrefixLength(bytes + i, size - i);
+    // Past the whole blocks: a non-ASCII byte is near, or fewer than 16 bytes are left.
+    while (i < size && bytes[i] < 0x80) {
+      ++i;
     }
     if (i == size) {
       return true;
     }
     uint8_t lead = bytes[i];
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    }
     size_t length;
     uint8_t second_min = 0x80;
     uint8_t second_max = 0xBF;
@@ -109,7 +135,6 @@ bool IsValidUtf8(const uint8_t* bytes, size_t size) {
     }
     i += length;
   }
-  return true;
 }
 
 // ----- Sizes -------------------------------------------------------------------------------------
@@ -279,16 +304,23 @@ void ReadPayload(uint8_t type, Reader& reader, EncodableValue& out, const ReadNe
       for (size_t i = 0; i < count; ++i) {
         EncodableValue key;
         read_nested(key);
-        EncodableValue value;
-        if (!reader.failed()) {
-          read_nested(value);
+        if (reader.failed()) {
+          return;
+        }
+        // Keys written by a C++ side arrive sorted, making the end the right hint. The value is
+        // decoded in place; a duplicate key keeps its first value.
+        size_t size_before = map.size();
+        auto entry = map.emplace_hint(map.end(), std::piecewise_construct,
+                                      std::forward_as_tuple(std::move(key)), std::tuple<>());
+        if (map.size() != size_before) {
+          read_nested(entry->second);
+        } else {
+          EncodableValue ignored;
+          read_nested(ignored);
         }
         if (reader.failed()) {
           return;
         }
-        // Keys written by a C++ side arrive sorted, making the end the right hint; a duplicate
-        // key keeps its first value.
-        map.emplace_hint(map.end(), std::move(key), std::move(value));
       }
       return;
     }
@@ -471,7 +503,44 @@ size_t StringValueEnd(const std::string& text, size_t offset) {
   return offset + 1 + WireSizeLength(text.size()) + text.size();
 }
 
-void EncodeFast(const EncodableValue& value, ByteBufferWriter& writer) {
+// The fast path's writer: fills a buffer already sized to the exact message length (by
+// EncodedEnd) and zeroed, so padding is a skip and no write checks capacity.
+class PresizedWriter {
+ public:
+  PresizedWriter(uint8_t* begin, uint8_t* end) : begin_(begin), pos_(begin), end_(end) {}
+
+  void WriteByte(uint8_t byte) { *pos_++ = byte; }
+  void WriteBytes(const uint8_t* bytes, size_t length) {
+    if (length > 0) {
+      std::memcpy(pos_, bytes, length);
+      pos_ += length;
+    }
+  }
+  void WriteAlignment(uint8_t alignment) {
+    size_t misalignment = static_cast<size_t>(pos_ - begin_) % alignment;
+    if (misalignment != 0) {
+      pos_ += alignment - misalignment;
+    }
+  }
+  void WriteInt32(int32_t value) { WriteScalar(value); }
+  void WriteInt64(int64_t value) { WriteScalar(value); }
+  void WriteDouble(double value) { WriteScalar(value); }
+
+  bool filled() const { return pos_ == end_; }
+
+ private:
+  template <typename T>
+  void WriteScalar(T value) {
+    std::memcpy(pos_, &value, sizeof(T));
+    pos_ += sizeof(T);
+  }
+
+  uint8_t* begin_;
+  uint8_t* pos_;
+  uint8_t* end_;
+};
+
+void EncodeFast(const EncodableValue& value, PresizedWriter& writer) {
   WritePayload(value, writer,
                [&writer](const EncodableValue& element) { EncodeFast(element, writer); });
 }
@@ -493,13 +562,25 @@ bool ReadOneValue(const StandardCodecSerializer* serializer, ByteBufferReader& r
   return !reader.failed();
 }
 
-void WriteOneValue(const StandardCodecSerializer* serializer, const EncodableValue& value,
-                   ByteBufferWriter& writer) {
+// Encodes one message. |compose(writer, write_value)| writes it, with |write_value| for each
+// EncodableValue; |measure()| is its exact size with the plain serializer, which then writes
+// straight into a buffer of that size. Subclasses go through their virtual WriteValue.
+template <class Measure, class Compose>
+std::unique_ptr<std::vector<uint8_t>> EncodeWith(const StandardCodecSerializer* serializer,
+                                                 const Measure& measure, const Compose& compose) {
+  auto bytes = std::make_unique<std::vector<uint8_t>>();
   if (IsPlainSerializer(serializer)) {
-    EncodeFast(value, writer);
+    bytes->resize(measure());
+    PresizedWriter writer(bytes->data(), bytes->data() + bytes->size());
+    compose(writer, [&writer](const EncodableValue& value) { EncodeFast(value, writer); });
+    assert(writer.filled());
   } else {
-    serializer->WriteValue(value, &writer);
+    ByteBufferWriter writer(bytes.get());
+    compose(writer, [serializer, &writer](const EncodableValue& value) {
+      serializer->WriteValue(value, &writer);
+    });
   }
+  return bytes;
 }
 
 // One codec per serializer for the life of the process. Never destroyed, so channels still
@@ -600,13 +681,9 @@ std::unique_ptr<EncodableValue> StandardMessageCodec::DecodeMessageInternal(
 
 std::unique_ptr<std::vector<uint8_t>> StandardMessageCodec::EncodeMessageInternal(
     const EncodableValue& message) const {
-  auto bytes = std::make_unique<std::vector<uint8_t>>();
-  if (IsPlainSerializer(serializer_)) {
-    bytes->reserve(EncodedEnd(message, 0));
-  }
-  ByteBufferWriter writer(bytes.get());
-  WriteOneValue(serializer_, message, writer);
-  return bytes;
+  return EncodeWith(
+      serializer_, [&] { return EncodedEnd(message, 0); },
+      [&](auto&, const auto& write_value) { write_value(message); });
 }
 
 // ----- StandardMethodCodec -----------------------------------------------------------------------
@@ -644,62 +721,63 @@ std::unique_ptr<MethodCall<EncodableValue>> StandardMethodCodec::DecodeMethodCal
 
 std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeMethodCallInternal(
     const MethodCall<EncodableValue>& method_call) const {
+  const std::string& name = method_call.method_name();
   const EncodableValue* arguments = method_call.arguments();
-  auto bytes = std::make_unique<std::vector<uint8_t>>();
-  if (IsPlainSerializer(serializer_)) {
-    size_t end = StringValueEnd(method_call.method_name(), 0);
-    bytes->reserve(arguments != nullptr ? EncodedEnd(*arguments, end) : end + 1);
-  }
-  ByteBufferWriter writer(bytes.get());
-  WriteStringValue(method_call.method_name(), writer);
-  if (arguments != nullptr) {
-    WriteOneValue(serializer_, *arguments, writer);
-  } else {
-    writer.WriteByte(kNull);
-  }
-  return bytes;
+  return EncodeWith(
+      serializer_,
+      [&] {
+        size_t end = StringValueEnd(name, 0);
+        return arguments != nullptr ? EncodedEnd(*arguments, end) : end + 1;
+      },
+      [&](auto& writer, const auto& write_value) {
+        WriteStringValue(name, writer);
+        if (arguments != nullptr) {
+          write_value(*arguments);
+        } else {
+          writer.WriteByte(kNull);
+        }
+      });
 }
 
 std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeSuccessEnvelopeInternal(
     const EncodableValue* result) const {
-  auto bytes = std::make_unique<std::vector<uint8_t>>();
-  if (IsPlainSerializer(serializer_)) {
-    bytes->reserve(result != nullptr ? EncodedEnd(*result, 1) : 2);
-  }
-  ByteBufferWriter writer(bytes.get());
-  writer.WriteByte(kEnvelopeSuccess);
-  if (result != nullptr) {
-    WriteOneValue(serializer_, *result, writer);
-  } else {
-    writer.WriteByte(kNull);
-  }
-  return bytes;
+  return EncodeWith(
+      serializer_, [&] { return result != nullptr ? EncodedEnd(*result, 1) : 2; },
+      [&](auto& writer, const auto& write_value) {
+        writer.WriteByte(kEnvelopeSuccess);
+        if (result != nullptr) {
+          write_value(*result);
+        } else {
+          writer.WriteByte(kNull);
+        }
+      });
 }
 
 std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeErrorEnvelopeInternal(
     const std::string& error_code, const std::string& error_message,
     const EncodableValue* error_details) const {
-  auto bytes = std::make_unique<std::vector<uint8_t>>();
-  if (IsPlainSerializer(serializer_)) {
-    size_t end = StringValueEnd(error_code, 1);
-    end = error_message.empty() ? end + 1 : StringValueEnd(error_message, end);
-    bytes->reserve(error_details != nullptr ? EncodedEnd(*error_details, end) : end + 1);
-  }
-  ByteBufferWriter writer(bytes.get());
-  writer.WriteByte(kEnvelopeError);
-  WriteStringValue(error_code, writer);
-  // An empty message goes out as null, so Dart sees `message == null` as with the engine.
-  if (error_message.empty()) {
-    writer.WriteByte(kNull);
-  } else {
-    WriteStringValue(error_message, writer);
-  }
-  if (error_details != nullptr) {
-    WriteOneValue(serializer_, *error_details, writer);
-  } else {
-    writer.WriteByte(kNull);
-  }
-  return bytes;
+  return EncodeWith(
+      serializer_,
+      [&] {
+        size_t end = StringValueEnd(error_code, 1);
+        end = error_message.empty() ? end + 1 : StringValueEnd(error_message, end);
+        return error_details != nullptr ? EncodedEnd(*error_details, end) : end + 1;
+      },
+      [&](auto& writer, const auto& write_value) {
+        writer.WriteByte(kEnvelopeError);
+        WriteStringValue(error_code, writer);
+        // An empty message goes out as null, so Dart sees `message == null` as with the engine.
+        if (error_message.empty()) {
+          writer.WriteByte(kNull);
+        } else {
+          WriteStringValue(error_message, writer);
+        }
+        if (error_details != nullptr) {
+          write_value(*error_details);
+        } else {
+          writer.WriteByte(kNull);
+        }
+      });
 }
 
 bool StandardMethodCodec::DecodeAndProcessResponseEnvelopeInternal(

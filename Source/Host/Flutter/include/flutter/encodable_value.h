@@ -118,8 +118,16 @@ class EncodableValue : public internal::EncodableValueVariant {
     return std::get<int64_t>(*this);
   }
 
-  // The order of EncodableMap keys: the variant's order, spelled out for the derived type.
+  // The order of EncodableMap keys: exactly the variant's order (by alternative, then by
+  // value; a valueless variant first), with string keys, the common case, compared directly.
   friend bool operator<(const EncodableValue& lhs, const EncodableValue& rhs) {
+    if (lhs.index() != rhs.index()) {
+      // variant_npos + 1 wraps to 0, putting a valueless variant first, as the variant does.
+      return lhs.index() + 1 < rhs.index() + 1;
+    }
+    if (const std::string* left = std::get_if<std::string>(&lhs)) {
+      return *left < *std::get_if<std::string>(&rhs);
+    }
     return static_cast<const super&>(lhs) < static_cast<const super&>(rhs);
   }
 };
