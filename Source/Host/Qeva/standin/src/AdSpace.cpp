@@ -214,12 +214,8 @@ void AdSpace::startFetch() {
     fetch();
     return;
   }
-  sdk.run_loop_.postDelayed(sdk.fetch_delay_ms_, [weak = weak_from_this(), fetch] {
-    // An ad space nobody holds any more has no one to tell.
-    if (auto self = weak.lock()) {
-      fetch();
-    }
-  });
+  // The fetch keeps the ad space alive, as a request in flight does.
+  sdk.run_loop_.postDelayed(sdk.fetch_delay_ms_, [self = shared_from_this(), fetch] { fetch(); });
 }
 
 void AdSpace::loadFromChain(uint64_t generation) {
@@ -297,11 +293,7 @@ void AdSpace::onLoadFailure(uint64_t generation, Qeva::QevaAd& ad) {
     loadFromChain(generation);
     return;
   }
-  sdk.run_loop_.post([weak = weak_from_this(), generation] {
-    if (auto self = weak.lock()) {
-      self->loadFromChain(generation);
-    }
-  });
+  sdk.run_loop_.post([self = shared_from_this(), generation] { self->loadFromChain(generation); });
 }
 
 void AdSpace::onRenderSuccess(Qeva::QevaAd& ad) {

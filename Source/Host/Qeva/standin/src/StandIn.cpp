@@ -69,9 +69,11 @@ void StandIn::clear() {
   device_ = std::make_shared<Device>();
   application_ = std::make_shared<Application>();
   // Numbers first, then the scene, so that the scene's objects are numbered alike after
-  // every reset.
+  // every reset. The application is fetched before the numbers restart: the first fetch in a
+  // process makes a scene of its own.
+  UIKit::UIApplication& application = UIKit::UIApplication::sharedApplication();
   Foundation::NSObject::ResetObjectNumbers();
-  UIKit::UIApplication::sharedApplication().restoreDefaultScene();
+  application.restoreDefaultScene();
   journal_.reset();
   log_sink_.reset();
 }

@@ -48,7 +48,9 @@ const char* AdEventName(AdEvent event);
 //   from that moment and resumes the renderer.
 // - showAd() renders the held renderer into the container; without one it does nothing.
 //
-// Events reach the delegate only while it is alive: the ad space holds it weakly.
+// Events reach the delegate only while it is alive: the ad space holds it weakly. A fetch in
+// flight keeps its ad space alive (as a request does); a refresh timer does not, and the
+// stand-in itself holds ad spaces only weakly.
 class AdSpace final : public Foundation::NSObject,
                       public Qeva::QevaAdSpace,
                       public std::enable_shared_from_this<AdSpace> {
