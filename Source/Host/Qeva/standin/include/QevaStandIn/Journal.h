@@ -14,7 +14,7 @@ namespace QevaStandIn {
 //   manager.initialize(accountId: 12, appId: 34, secretKey: "key", delegate: <QevaFlutter.X: 1>)
 //   manager.createQevaAdSpace(tagId: "banner") -> adSpace#1
 //   adSpace#1.setRefreshInterval(time: 30)
-//   adSpace#1.showAd(container: <UIKit.UIView: 2> (0 subviews))
+//   adSpace#1.showAd(container: <UIKit.UIView: 5> (subviews: 0))
 //   adSpace#1.delegate.onAdReady()
 //
 // Each argument is "label: value". Values: strings in double quotes with \" \\ \n \r \t
