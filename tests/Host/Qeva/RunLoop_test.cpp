@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -136,20 +137,35 @@ TEST_F(RunLoopTest, ClearDropsEverythingAndRestartsTime) {
 
 TEST_F(RunLoopTest, RealTimeAdvanceWaitsForTheWallClockAndRunsForeignTasksMeanwhile) {
   loop_.setRealTime(true);
-  loop_.postDelayed(40, Mark("timer"));
-  std::thread background([this] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    loop_.postFromAnyThread([this] { trace_.push_back("foreign"); });
+  std::atomic<bool> waiting{false};
+  int64_t foreign_at = -1;
+  loop_.postDelayed(10, [this, &waiting] {
+    trace_.push_back("signal@" + std::to_string(loop_.now()));
+    waiting = true;
+  });
+  loop_.postDelayed(300, Mark("timer"));
+  // Posts once advanceBy is under way; the margins are wide so that a loaded machine still
+  // delivers well before the timer.
+  std::thread background([this, &waiting, &foreign_at] {
+    while (!waiting) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    loop_.postFromAnyThread([this, &foreign_at] {
+      foreign_at = loop_.now();
+      trace_.push_back("foreign");
+    });
   });
   const auto start = std::chrono::steady_clock::now();
 
-  loop_.advanceBy(60);
+  loop_.advanceBy(600);
 
   const auto waited = std::chrono::steady_clock::now() - start;
   background.join();
-  EXPECT_GE(waited, std::chrono::milliseconds(60));
-  EXPECT_EQ(trace_, (Strings{"foreign", "timer@40"}));
-  EXPECT_EQ(loop_.now(), 60);
+  EXPECT_GE(waited, std::chrono::milliseconds(600));
+  EXPECT_EQ(trace_, (Strings{"signal@10", "foreign", "timer@300"}));
+  EXPECT_GE(foreign_at, 10);
+  EXPECT_LT(foreign_at, 300);
+  EXPECT_EQ(loop_.now(), 600);
 }
 
 }  // namespace
