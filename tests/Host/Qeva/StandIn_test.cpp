@@ -433,25 +433,6 @@ TEST_F(StandInTest, InventoryJsonKeepsMarkupTextAndWritesOtherMarkupCompactly) {
   EXPECT_EQ(inventory.tagIds(), (Strings{"a", "b"}));
 }
 
-TEST_F(StandInTest, LogLinesAreKeptPrintedAndPassedOn) {
-  std::vector<LogLine> heard;
-  sdk_.logSink().setListener([&heard](const LogLine& line) { heard.push_back(line); });
-  sdk_.logSink().setEcho(true);
-  ::testing::internal::CaptureStderr();
-
-  Qeva::log("hello", Qeva::QevaLogType::info, 12, "f()", "Source/X.swift");
-  Qeva::log("", Qeva::QevaLogType::error, 3, "g(a:)", "Source/Y");
-
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-            "[info] f(): hello (Source/X.swift:12)\n[error] g(a:):  (Source/Y:3)\n");
-  const std::vector<LogLine> expected = {
-      {Qeva::QevaLogType::info, "hello", "f()", "Source/X.swift", 12},
-      {Qeva::QevaLogType::error, "", "g(a:)", "Source/Y", 3}};
-  EXPECT_EQ(sdk_.logSink().lines(), expected);
-  EXPECT_EQ(heard, expected);
-  EXPECT_EQ(sdk_.logSink().summaries(), (Strings{"[info] f(): hello", "[error] g(a:): "}));
-}
-
 TEST_F(StandInTest, ResetLeavesNothingOfThePreviousTestBehind) {
   auto events = std::make_shared<RecordingAdEvents>();
   auto cta = std::make_shared<CtaRecorder>();

@@ -38,7 +38,10 @@ const char* AdEventName(AdEvent event);
 //   way) or, with none left, the error event QevaSDKError noFill (the ad space then holds no
 //   ad), render success the render event, close the close event. Reports of a renderer the
 //   ad space no longer waits for or holds are ignored. A replaced renderer is released, not
-//   closed.
+//   closed, and only at the next drain of the run loop: never inside its own report.
+// - Timing (StandIn::setDelivery): posted (the default) runs the fetch, and the fallback
+//   after a load failure, as run-loop tasks; synchronous runs them inside process() and
+//   inside the failure report. Either way a renderer's report becomes its event at once.
 // - A tag without inventory, an ad that no class claims at the end of the chain, or a fetch
 //   made to fail (StandIn::failNextLoad) end in the error event.
 // - Refresh: from its first simulated ready event on, an ad space with a positive refresh
