@@ -132,6 +132,10 @@ class EncodableValue : public internal::EncodableValueVariant {
   }
 };
 
+// Containers of values move their elements when they grow only if this holds.
+static_assert(std::is_nothrow_move_constructible<EncodableValue>::value,
+              "EncodableValue must move without throwing");
+
 }  // namespace flutter
 
 #endif  // QEVA_FLUTTER_INCLUDE_FLUTTER_ENCODABLE_VALUE_H_
