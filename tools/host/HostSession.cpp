@@ -1,0 +1,709 @@
+#include "HostSession.h"
+
+#include <flutter/binary_messenger.h>
+#include <flutter/method_result.h>
+#include <flutter/standard_method_codec.h>
+
+#include <algorithm>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <set>
+#include <streambuf>
+#include <utility>
+#include <variant>
+
+#include "DartValues.h"
+#include "Foundation/UUID.h"
+#include "TrackerHttp.h"
+#include "UIKit/UIKit.h"
+#include "headless/HeadlessEngine.h"
+
+namespace QevaHost {
+
+using flutter::EncodableMap;
+using flutter::EncodableValue;
+
+namespace {
+
+constexpr char kMask[] = "••••";
+constexpr char kSecretKey[] = "secretKey";
+constexpr char kSinkPlaceholder[] = "{sink}";
+
+// The methods each of the plugin's channels accepts; any other name is left unanswered.
+const std::map<std::string, std::set<std::string>>& PluginMethods() {
+  static const auto* methods = new std::map<std::string, std::set<std::string>>{
+      {"QevaManager", {"QevaManager"}},
+      {"QevaApplication", {"QevaApplication"}},
+      {"QevaUser", {"QevaUser"}},
+      {"QevaDevice", {"QevaDevice"}},
+      {"QevaAdSpace", {"AdRequest", "AdRender", "AdRefresh", "AdClick", "FallbackAd", "AdPause"}},
+  };
+  return *methods;
+}
+
+// "a list", "an int" and so on, for rejection reasons.
+std::string Kind(const EncodableValue& value) {
+  if (value.IsNull()) {
+    return "null";
+  }
+  if (std::holds_alternative<bool>(value)) {
+    return "a bool";
+  }
+  if (std::holds_alternative<int32_t>(value) || std::holds_alternative<int64_t>(value)) {
+    return "an int";
+  }
+  if (std::holds_alternative<double>(value)) {
+    return "a double";
+  }
+  if (std::holds_alternative<std::string>(value)) {
+    return "a string";
+  }
+  if (std::holds_alternative<flutter::EncodableList>(value)) {
+    return "a list";
+  }
+  if (std::holds_alternative<EncodableMap>(value)) {
+    return "a map";
+  }
+  return "a typed list";
+}
+
+std::string StringArgument(const EncodableMap& map, const char* key) {
+  auto found = map.find(EncodableValue(key));
+  if (found == map.end()) {
+    return std::string();
+  }
+  const auto* text = std::get_if<std::string>(&found->second);
+  return text != nullptr ? *text : std::string();
+}
+
+bool HasRootViewController() {
+  std::shared_ptr<UIKit::UIApplicationDelegate> delegate =
+      UIKit::UIApplication::sharedApplication().delegate();
+  return delegate && delegate->respondsToWindow() && delegate->window() &&
+         delegate->window()->rootViewController();
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+  if (from.empty()) {
+    return text;
+  }
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+// Decodes a reply envelope the way Dart's side sees it.
+class ReplyDecoder : public flutter::MethodResult<EncodableValue> {
+ public:
+  explicit ReplyDecoder(Reply* reply) : reply_(reply) {}
+
+ protected:
+  void SuccessInternal(const EncodableValue* result) override {
+    reply_->kind = Reply::Kind::success;
+    if (result != nullptr) {
+      reply_->value = *result;
+    }
+  }
+  void ErrorInternal(const std::string& code, const std::string& message,
+                     const EncodableValue* details) override {
+    reply_->kind = Reply::Kind::error;
+    reply_->code = code;
+    reply_->message = message;
+    if (details != nullptr) {
+      reply_->details = *details;
+    }
+  }
+  void NotImplementedInternal() override { reply_->kind = Reply::Kind::notImplemented; }
+
+ private:
+  Reply* reply_;
+};
+
+Reply Decode(const uint8_t* bytes, size_t size) {
+  Reply reply;
+  if (size == 0) {
+    reply.kind = Reply::Kind::notImplemented;
+    return reply;
+  }
+  ReplyDecoder decoder(&reply);
+  if (!flutter::StandardMethodCodec::GetInstance().DecodeAndProcessResponseEnvelope(bytes, size,
+                                                                                    &decoder)) {
+    reply.kind = Reply::Kind::undecodable;
+  }
+  return reply;
+}
+
+// Passes stderr through, minus the engine's warning about a reply released unanswered: the
+// transcript already says which call that was, and why.
+class EngineWarningFilter : public std::streambuf {
+ public:
+  explicit EngineWarningFilter(std::streambuf* target) : target_(target) {}
+
+ protected:
+  int overflow(int c) override {
+    if (c == traits_type::eof()) {
+      return traits_type::not_eof(c);
+    }
+    line_.push_back(static_cast<char>(c));
+    if (c == '\n') {
+      FlushLine();
+    }
+    return c;
+  }
+  int sync() override {
+    if (!line_.empty() && line_.back() == '\n') {
+      FlushLine();
+    }
+    return target_->pubsync();
+  }
+
+ private:
+  void FlushLine() {
+    if (line_.rfind("Warning: Failed to respond to a message.", 0) != 0) {
+      target_->sputn(line_.data(), static_cast<std::streamsize>(line_.size()));
+    }
+    line_.clear();
+  }
+
+  std::streambuf* target_;
+  std::string line_;
+};
+
+// Outcomes the tracker's worker thread hands over; the main thread reports them.
+struct TrackerInbox {
+  std::mutex mutex;
+  std::vector<HttpOutcome> arrived;
+};
+
+}  // namespace
+
+struct HostSession::Core {
+  Core(const SessionOptions& session_options, TranscriptSink* transcript)
+      : options(session_options), sink(transcript) {}
+
+  Millis now() const { return QevaStandIn::StandIn::Shared().runLoop().now(); }
+
+  std::string Redact(const std::string& text) const {
+    return ReplaceAll(text, sink_address, kSinkPlaceholder);
+  }
+
+  // The arguments as printed: the secret key masked, the sink's address hidden.
+  EncodableValue Printable(const EncodableValue& arguments) const {
+    EncodableValue printable =
+        EditStrings(arguments, [this](const std::string& text) { return Redact(text); });
+    if (auto* map = std::get_if<EncodableMap>(&printable)) {
+      auto secret = map->find(EncodableValue(kSecretKey));
+      if (secret != map->end() && std::holds_alternative<std::string>(secret->second)) {
+        secret->second = EncodableValue(kMask);
+      }
+    }
+    return printable;
+  }
+
+  CallRecord* Find(int number) {
+    return number >= 1 && static_cast<size_t>(number) <= records.size()
+               ? records[static_cast<size_t>(number) - 1].get()
+               : nullptr;
+  }
+
+  void OnAnswered(int number, const uint8_t* bytes, size_t size) {
+    CallRecord* record = Find(number);
+    if (record == nullptr) {
+      return;
+    }
+    ++record->replyCount;
+    if (record->replyCount == 1) {
+      record->reply = Decode(bytes, size);
+    }
+    if (sink == nullptr) {
+      return;
+    }
+    ReplyEvent event;
+    event.number = number;
+    event.step = record->step;
+    event.channel = record->channel;
+    event.method = record->method;
+    event.reply = *record->reply;
+    event.reply.value = Printable(event.reply.value);
+    event.reply.message = Redact(event.reply.message);
+    event.replyCount = record->replyCount;
+    event.time = now();
+    sink->OnReply(event);
+  }
+
+  void OnReleased(int number) {
+    CallRecord* record = Find(number);
+    if (record == nullptr || record->reply) {
+      return;
+    }
+    record->released = true;
+    record->releasedDuring = dispatching;
+    record->releasedInStep = step;
+    if (sink != nullptr) {
+      sink->OnRelease({number, record->channel, record->method, now()});
+    }
+  }
+
+  void OnLog(QevaStandIn::LogLine line) {
+    if (sink == nullptr) {
+      return;
+    }
+    line.message = Redact(line.message);
+    sink->OnLog({std::move(line), now()});
+  }
+
+  void OnJournal(QevaStandIn::JournalEntry entry) {
+    if (sink == nullptr) {
+      return;
+    }
+    const std::string secret_label = std::string(kSecretKey) + ": ";
+    for (std::string& argument : entry.arguments) {
+      argument = argument.rfind(secret_label, 0) == 0 ? secret_label + "\"" + kMask + "\""
+                                                      : Redact(argument);
+    }
+    entry.result = Redact(entry.result);
+    const bool notable = IsNotable(entry);
+    sink->OnJournal({std::move(entry), notable, now()});
+  }
+
+  void OnTrackerRequest(const QevaStandIn::TrackerRequest& request) {
+    const uint64_t id = ++tracker_requests;
+    const std::string printable = Redact(request.url);
+    Report({TrackerEvent::Kind::request, printable, "", 0,
+            "tracker#" + std::to_string(request.trackerNumber) + " " + request.eventName, now()});
+    HttpUrl url;
+    std::string why;
+    if (!ParseHttpUrl(request.url, &url, &why)) {
+      Report({TrackerEvent::Kind::refused, printable, "", 0, why, now()});
+      return;
+    }
+    outstanding[id] = {printable, url};
+    std::weak_ptr<Core> weak = self;
+    std::shared_ptr<TrackerInbox> box = inbox;
+    http->Submit(id, url, printable, [weak, box](const HttpOutcome& outcome) {
+      {
+        std::lock_guard<std::mutex> lock(box->mutex);
+        box->arrived.push_back(outcome);
+      }
+      // The main thread reports it at its next drain (or earlier, when it settles a step).
+      QevaStandIn::StandIn::Shared().runLoop().postFromAnyThread([weak] {
+        if (std::shared_ptr<Core> core = weak.lock()) {
+          core->FlushTrackerOutcomes();
+        }
+      });
+    });
+  }
+
+  void FlushTrackerOutcomes() {
+    std::vector<HttpOutcome> arrived;
+    {
+      std::lock_guard<std::mutex> lock(inbox->mutex);
+      arrived.swap(inbox->arrived);
+    }
+    for (const HttpOutcome& outcome : arrived) {
+      auto found = outstanding.find(outcome.id);
+      if (found == outstanding.end()) {
+        continue;
+      }
+      const HttpUrl url = found->second.second;
+      outstanding.erase(found);
+      TrackerEvent event{TrackerEvent::Kind::failed, outcome.url, "", 0, outcome.error, now()};
+      if (outcome.answered) {
+        event.status = outcome.status;
+        const bool to_sink = loopback && url.origin == "http://" + sink_address;
+        event.kind = to_sink ? TrackerEvent::Kind::hit : TrackerEvent::Kind::response;
+        event.path = url.target;
+        event.detail.clear();
+      }
+      Report(event);
+    }
+  }
+
+  void Report(const TrackerEvent& event) {
+    if (sink != nullptr) {
+      sink->OnTracker(event);
+    }
+  }
+
+  // Why |record|'s call will be left unanswered at once, if it will: judged from what the
+  // plugin is about to see.
+  void Precheck(CallRecord* record, const QevaFlutter::QevaFlutterManager& manager) const {
+    auto channel = PluginMethods().find(record->channel);
+    if (channel == PluginMethods().end()) {
+      return;  // No handler: the engine answers "not implemented" itself.
+    }
+    auto reject = [record](const char* reason, std::string detail) {
+      record->rejection = reason;
+      record->rejectionDetail = std::move(detail);
+    };
+    if (channel->second.count(record->method) == 0) {
+      reject("wrong-method",
+             "\"" + record->method + "\" is not a method of channel \"" + record->channel + "\"");
+      return;
+    }
+    const auto* map = std::get_if<EncodableMap>(&record->arguments);
+    if (map == nullptr) {
+      reject("not-a-map", "the arguments are " + Kind(record->arguments) + ", not a map");
+      return;
+    }
+    for (const auto& [key, value] : *map) {
+      if (!std::holds_alternative<std::string>(key)) {
+        reject("not-a-map", "the arguments map has a key that is " + Kind(key));
+        return;
+      }
+      if (record->channel == "QevaManager" && !std::holds_alternative<std::string>(value)) {
+        reject("not-a-map", "the arguments are not a map of strings: \"" +
+                                std::get<std::string>(key) + "\" is " + Kind(value));
+        return;
+      }
+    }
+    if (record->channel != "QevaAdSpace") {
+      return;
+    }
+    const std::string& method = record->method;
+    if (method == "AdRequest") {
+      const std::string tag = StringArgument(*map, "tagId");
+      if (refused_tags.count(tag) > 0) {
+        reject("refused-tag", "the SDK refused tag \"" + tag + "\": no ad space");
+      }
+      return;
+    }
+    if (method == "AdClick") {
+      if (!HasRootViewController()) {
+        reject("no-window", "the application has no window with a root view controller");
+      }
+      return;
+    }
+    const std::string id = StringArgument(*map, "adSpaceId");
+    std::shared_ptr<Qeva::QevaAdSpace> ad_space = manager.adSpace(id);
+    if (!ad_space) {
+      reject("no-ad-space", "no ad space for id \"" + Redact(id) + "\"");
+      return;
+    }
+    const auto* stand_in = dynamic_cast<const QevaStandIn::AdSpace*>(ad_space.get());
+    if (method == "FallbackAd" && stand_in != nullptr && !stand_in->heldAd()) {
+      reject("no-ad", "the ad space holds no ad");
+    }
+  }
+
+  Unanswered Explain(const CallRecord& record) const {
+    const std::string at_step = " (step " + std::to_string(record.releasedInStep) + ")";
+    if (record.released && record.releasedDuring == record.number) {
+      if (!record.rejection.empty()) {
+        return {record.number, record.rejection, record.rejectionDetail};
+      }
+      return {record.number, "released", "released unanswered while the plugin handled it"};
+    }
+    if (record.released && record.releasedDuring != 0) {
+      const CallRecord& by = *records[static_cast<size_t>(record.releasedDuring) - 1];
+      const std::string name = "#" + std::to_string(by.number) + " " + by.method;
+      if (by.channel == "QevaAdSpace" && by.method == "AdPause") {
+        return {record.number, "dropped", "dropped by " + name + at_step};
+      }
+      if (by.channel == record.channel) {
+        return {record.number, "replaced",
+                "replaced by " + name + at_step +
+                    (by.channel == "QevaAdSpace" ? ", a newer call under the same ad-space id"
+                                                 : ", a newer call on the same channel")};
+      }
+      return {record.number, "released", "released unanswered during " + name + at_step};
+    }
+    if (record.released) {
+      return {record.number, "released", "released unanswered" + at_step};
+    }
+    if (record.channel == "QevaManager") {
+      return {record.number, "pending", "still pending: the SDK never reported its start-up"};
+    }
+    return {record.number, "pending", "still pending: no event of its ad space answered it"};
+  }
+
+  const SessionOptions options;
+  // Null once the session is going away: nothing is reported from then on.
+  TranscriptSink* sink;
+  std::weak_ptr<Core> self;
+  std::vector<std::unique_ptr<CallRecord>> records;
+  size_t step = 0;
+  int dispatching = 0;  // The call the plugin is handling, 0 when none.
+  std::set<std::string> refused_tags;
+
+  std::unique_ptr<LoopbackSink> loopback;
+  std::string sink_address;
+  std::unique_ptr<HttpTracker> http;
+  std::shared_ptr<TrackerInbox> inbox = std::make_shared<TrackerInbox>();
+  uint64_t tracker_requests = 0;
+  // Requests not reported finished: id to (printable URL, parsed URL).
+  std::map<uint64_t, std::pair<std::string, HttpUrl>> outstanding;
+
+  std::streambuf* original_cerr = nullptr;
+  std::unique_ptr<EngineWarningFilter> cerr_filter;
+};
+
+// Hands every channel to the engine with the handler wrapped, so that the session hears the
+// moment the plugin answers a call, or lets its reply go unanswered.
+class HostSession::WatchingMessenger : public flutter::BinaryMessenger {
+ public:
+  WatchingMessenger(headless::HeadlessEngine* engine, std::weak_ptr<Core> core)
+      : engine_(engine), core_(std::move(core)) {}
+
+  void Send(const std::string& channel, const uint8_t* message, size_t message_size,
+            flutter::BinaryReply reply) const override {
+    engine_->Send(channel, message, message_size, std::move(reply));
+  }
+
+  void SetMessageHandler(const std::string& channel,
+                         flutter::BinaryMessageHandler handler) override {
+    if (!handler) {
+      engine_->SetMessageHandler(channel, nullptr);
+      return;
+    }
+    engine_->SetMessageHandler(
+        channel, [handler = std::move(handler), core = core_](const uint8_t* message, size_t size,
+                                                              flutter::BinaryReply reply) {
+          std::shared_ptr<Core> alive = core.lock();
+          auto watch = std::make_shared<Watch>(core, alive ? alive->dispatching : 0);
+          alive.reset();
+          handler(message, size,
+                  [reply = std::move(reply), watch](const uint8_t* bytes, size_t length) {
+                    reply(bytes, length);
+                    watch->Answered(bytes, length);
+                  });
+        });
+  }
+
+ private:
+  // Lives as long as any copy of the reply closure: its end without an answer is the
+  // plugin releasing the call unanswered.
+  class Watch {
+   public:
+    Watch(std::weak_ptr<Core> core, int number) : core_(std::move(core)), number_(number) {}
+    ~Watch() {
+      if (!answered_) {
+        if (std::shared_ptr<Core> core = core_.lock()) {
+          core->OnReleased(number_);
+        }
+      }
+    }
+    void Answered(const uint8_t* bytes, size_t length) {
+      answered_ = true;
+      if (std::shared_ptr<Core> core = core_.lock()) {
+        core->OnAnswered(number_, bytes, length);
+      }
+    }
+
+   private:
+    std::weak_ptr<Core> core_;
+    int number_;
+    bool answered_ = false;
+  };
+
+  headless::HeadlessEngine* engine_;  // Not owned; outlives the handlers it keeps.
+  std::weak_ptr<Core> core_;
+};
+
+HostSession::HostSession(const SessionOptions& options, TranscriptSink* sink)
+    : core_(std::make_shared<Core>(options, sink)) {
+  core_->self = core_;
+  QevaStandIn::StandIn::Reset();
+  QevaStandIn::StandIn& stand_in = QevaStandIn::StandIn::Shared();
+  stand_in.logSink().setEcho(false);
+  stand_in.runLoop().setRealTime(options.realTime);
+  Foundation::UUID::SetByteSource(Foundation::UUID::SeededByteSource(options.seed));
+
+  core_->original_cerr = std::cerr.rdbuf();
+  core_->cerr_filter = std::make_unique<EngineWarningFilter>(core_->original_cerr);
+  std::cerr.rdbuf(core_->cerr_filter.get());
+
+  std::weak_ptr<Core> weak = core_;
+  stand_in.logSink().setListener([weak](const QevaStandIn::LogLine& line) {
+    if (std::shared_ptr<Core> core = weak.lock()) {
+      core->OnLog(line);
+    }
+  });
+  stand_in.journal().setListener([weak](const QevaStandIn::JournalEntry& entry) {
+    if (std::shared_ptr<Core> core = weak.lock()) {
+      core->OnJournal(entry);
+    }
+  });
+  stand_in.setTrackerTransport([weak](const QevaStandIn::TrackerRequest& request) {
+    if (std::shared_ptr<Core> core = weak.lock()) {
+      core->OnTrackerRequest(request);
+    }
+  });
+  core_->http = std::make_unique<HttpTracker>(options.trackerTimeout);
+  if (options.trackerSink) {
+    core_->loopback = std::make_unique<LoopbackSink>();
+    std::string error;
+    if (core_->loopback->Start(&error)) {
+      core_->sink_address = core_->loopback->address();
+    } else {
+      std::cerr << "qeva-host: tracker sink: " << error << "\n";
+      core_->loopback.reset();
+    }
+  }
+
+  engine_ = std::make_unique<headless::HeadlessEngine>();
+  messenger_ = std::make_unique<WatchingMessenger>(engine_.get(), core_);
+  manager_ = QevaFlutter::QevaFlutterManager::Create(messenger_.get());
+}
+
+HostSession::~HostSession() {
+  core_->sink = nullptr;
+  QevaStandIn::StandIn& stand_in = QevaStandIn::StandIn::Shared();
+  stand_in.setTrackerTransport(nullptr);
+  stand_in.journal().setListener(nullptr);
+  stand_in.logSink().setListener(nullptr);
+  // The engine's handlers own the manager, whose messenger is ours: engine first.
+  manager_.reset();
+  engine_.reset();
+  messenger_.reset();
+  core_->http.reset();
+  core_->loopback.reset();
+  QevaStandIn::StandIn::Reset();
+  Foundation::UUID::SetByteSource(nullptr);
+  std::cerr.rdbuf(core_->original_cerr);
+}
+
+void HostSession::BeginStep(size_t index) {
+  core_->step = index;
+}
+
+size_t HostSession::step() const {
+  return core_->step;
+}
+
+int HostSession::Call(const std::string& channel, const std::string& method,
+                      const EncodableValue& arguments) {
+  auto record = std::make_unique<CallRecord>();
+  record->number = static_cast<int>(core_->records.size()) + 1;
+  record->step = core_->step;
+  record->channel = channel;
+  record->method = method;
+  record->arguments = arguments;
+  core_->Precheck(record.get(), *manager_);
+  const int number = record->number;
+  core_->records.push_back(std::move(record));
+  if (core_->sink != nullptr) {
+    core_->sink->OnCall({number, core_->step, channel, method, core_->Printable(arguments), now()});
+  }
+
+  const int outer = std::exchange(core_->dispatching, number);
+  std::shared_ptr<const headless::DartReply> dart = engine_->CallMethod(channel, method, arguments);
+  core_->dispatching = outer;
+  // Without a handler the engine answers by itself, past our watch.
+  if (!engine_->HasHandler(channel) && dart->answered() && !core_->records.back()->reply) {
+    core_->OnAnswered(number, dart->bytes().data(), dart->bytes().size());
+  }
+  return number;
+}
+
+const CallRecord* HostSession::call(int number) const {
+  return core_->Find(number);
+}
+
+std::vector<const CallRecord*> HostSession::calls() const {
+  std::vector<const CallRecord*> all;
+  for (const auto& record : core_->records) {
+    all.push_back(record.get());
+  }
+  return all;
+}
+
+void HostSession::RunUntilIdle() {
+  sdk().runLoop().runUntilIdle();
+}
+
+void HostSession::Advance(int64_t ms) {
+  sdk().runLoop().advanceBy(ms);
+}
+
+Millis HostSession::now() const {
+  return core_->now();
+}
+
+void HostSession::Settle(bool drain) {
+  if (drain) {
+    RunUntilIdle();
+  }
+  // Requests run one after another, each bounded by the timeout.
+  const auto bound = core_->options.trackerTimeout * 2 * (core_->outstanding.size() + 1);
+  core_->http->WaitIdle(std::chrono::steady_clock::now() + bound);
+  core_->FlushTrackerOutcomes();
+  if (drain) {
+    RunUntilIdle();
+  }
+}
+
+void HostSession::Finish() {
+  Settle(false);
+  for (const auto& [id, request] : core_->outstanding) {
+    core_->Report({TrackerEvent::Kind::abandoned, request.first, "", 0,
+                   "no outcome after waiting; the request is dropped", now()});
+  }
+  core_->outstanding.clear();
+}
+
+std::vector<Unanswered> HostSession::UnansweredCalls() const {
+  std::vector<Unanswered> unanswered;
+  for (const auto& record : core_->records) {
+    if (!record->reply) {
+      unanswered.push_back(core_->Explain(*record));
+    }
+  }
+  return unanswered;
+}
+
+QevaStandIn::StandIn& HostSession::sdk() const {
+  return QevaStandIn::StandIn::Shared();
+}
+
+QevaFlutter::QevaFlutterManager& HostSession::manager() const {
+  return *manager_;
+}
+
+std::shared_ptr<QevaStandIn::AdSpace> HostSession::adSpace(const std::string& adSpaceId) const {
+  return std::dynamic_pointer_cast<QevaStandIn::AdSpace>(manager_->adSpace(adSpaceId));
+}
+
+void HostSession::RefuseTag(const std::string& tagId) {
+  core_->refused_tags.insert(tagId);
+  sdk().refuseTagId(tagId);
+}
+
+bool HostSession::LoadInventory(const nlohmann::json& inventory, bool replace, std::string* error) {
+  const std::string text = ExpandSink(inventory.dump());
+  QevaStandIn::Inventory checked;
+  if (!checked.loadJson(text, error)) {
+    return false;
+  }
+  if (replace) {
+    sdk().inventory().clear();
+  }
+  return sdk().inventory().loadJson(text, error);
+}
+
+const SessionOptions& HostSession::options() const {
+  return core_->options;
+}
+
+std::string HostSession::Redact(const std::string& text) const {
+  return core_->Redact(text);
+}
+
+EncodableValue HostSession::Printable(const EncodableValue& value) const {
+  return core_->Printable(value);
+}
+
+std::string HostSession::sinkAddress() const {
+  return core_->sink_address;
+}
+
+std::string HostSession::ExpandSink(const std::string& text) const {
+  if (core_->sink_address.empty()) {
+    return text;
+  }
+  return ReplaceAll(text, kSinkPlaceholder, core_->sink_address);
+}
+
+}  // namespace QevaHost

@@ -1,0 +1,141 @@
+#ifndef QEVA_HOST_HOSTSESSION_H_
+#define QEVA_HOST_HOSTSESSION_H_
+
+#include <flutter/encodable_value.h>
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Core/QevaManager.h"
+#include "QevaStandIn/StandIn.h"
+#include "Transcript.h"
+
+namespace headless {
+class HeadlessEngine;
+}
+
+namespace QevaHost {
+
+struct SessionOptions {
+  // Seeds the ad-space ids (Foundation's UUID byte source).
+  uint64_t seed = 1;
+  // The run loop waits for wall-clock time instead of jumping.
+  bool realTime = false;
+  // Starts the loopback tracker sink; "{sink}" in inventories and arguments names it.
+  bool trackerSink = false;
+  // Bounds connecting and reading of each tracker request.
+  std::chrono::milliseconds trackerTimeout{2000};
+};
+
+// One Dart call and what became of it.
+struct CallRecord {
+  int number = 0;  // #N, from 1.
+  size_t step = 0;
+  std::string channel;
+  std::string method;
+  flutter::EncodableValue arguments;  // As sent: the secret unmasked.
+  std::optional<Reply> reply;         // The first reply, once it came.
+  int replyCount = 0;
+  // The plugin released the reply unanswered: during call #releasedDuring (0: outside any
+  // call) in step releasedInStep.
+  bool released = false;
+  int releasedDuring = 0;
+  size_t releasedInStep = 0;
+  // Why the call would be left unanswered at once, judged before it was made (a wrong method
+  // name, arguments that are not a map, an unknown ad-space id, no window, a refused tag).
+  std::string rejection;
+  std::string rejectionDetail;
+};
+
+// Why a call was never answered: a short code and the readable why (see UnansweredEvent).
+struct Unanswered {
+  int number = 0;
+  std::string reason;
+  std::string detail;
+};
+
+// The host: the stand-in Ad SDK, a headless Flutter engine, and the plugin's manager on it,
+// with Dart's side played through real standard-codec bytes. Everything that happens is
+// reported to the sink as it happens: calls, replies (the moment the plugin answers), SDK log
+// lines, journal entries and tracker traffic.
+//
+// One session at a time per process: the stand-in SDK is process-wide. Main thread only,
+// except what the tracker transport does in the background.
+class HostSession {
+ public:
+  // |sink| must outlive the session.
+  HostSession(const SessionOptions& options, TranscriptSink* sink);
+  // Stops the trackers and the sink, destroys the plugin and resets the stand-in; nothing
+  // is reported any more.
+  ~HostSession();
+
+  HostSession(const HostSession&) = delete;
+  HostSession& operator=(const HostSession&) = delete;
+
+  // Marks what follows as part of scenario step |index|.
+  void BeginStep(size_t index);
+  size_t step() const;
+
+  // Plays Dart calling |method| on |channel| with |arguments| ("{sink}" already expanded).
+  // Returns the call's number; the record fills in as the plugin answers.
+  int Call(const std::string& channel, const std::string& method,
+           const flutter::EncodableValue& arguments);
+  // The record of call #|number|, or null.
+  const CallRecord* call(int number) const;
+  std::vector<const CallRecord*> calls() const;
+
+  // Time. Draining runs what is due now; Advance moves virtual time, running timers in
+  // order (and waits for them in real-time mode).
+  void RunUntilIdle();
+  void Advance(int64_t ms);
+  Millis now() const;
+  // Waits (bounded) until every tracker request made so far has finished, then, when
+  // |drain|, runs what is due, outcomes included: a fixed point for the next step to start.
+  void Settle(bool drain);
+  // At the end: a last bounded wait for trackers; those still out are reported abandoned.
+  void Finish();
+
+  // Every call not answered, with the reason, in call order.
+  std::vector<Unanswered> UnansweredCalls() const;
+
+  // Host-side controls used by the actions.
+  QevaStandIn::StandIn& sdk() const;
+  // The plugin's manager; kept alive by the engine's handlers.
+  QevaFlutter::QevaFlutterManager& manager() const;
+  // The stand-in ad space the plugin keeps under |adSpaceId|, or null.
+  std::shared_ptr<QevaStandIn::AdSpace> adSpace(const std::string& adSpaceId) const;
+  void RefuseTag(const std::string& tagId);
+  // Loads stand-in inventory JSON, "{sink}" expanded; |replace| clears the old ads first.
+  bool LoadInventory(const nlohmann::json& inventory, bool replace, std::string* error);
+
+  const SessionOptions& options() const;
+  // For printing: the sink's address written "{sink}", and in values also the secret key
+  // masked.
+  std::string Redact(const std::string& text) const;
+  flutter::EncodableValue Printable(const flutter::EncodableValue& value) const;
+
+  // "127.0.0.1:PORT" of the tracker sink, or empty when it is not running.
+  std::string sinkAddress() const;
+  // |text| with "{sink}" replaced by the sink's address.
+  std::string ExpandSink(const std::string& text) const;
+
+ private:
+  struct Core;
+  class WatchingMessenger;
+
+  std::shared_ptr<Core> core_;
+  std::unique_ptr<headless::HeadlessEngine> engine_;
+  std::unique_ptr<WatchingMessenger> messenger_;
+  // Also held by the engine's handlers; kept here for the actions.
+  std::shared_ptr<QevaFlutter::QevaFlutterManager> manager_;
+};
+
+}  // namespace QevaHost
+
+#endif  // QEVA_HOST_HOSTSESSION_H_
