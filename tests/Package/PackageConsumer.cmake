@@ -3,7 +3,11 @@
 #
 #   cmake -DBUILD_DIR=<built tree> -DWORK_DIR=<scratch> -DCONSUMER_DIR=<consumer sources>
 #         -DCXX=<compiler> -DBUILD_TYPE=<type> -DSANITIZE=<sanitizers or empty>
-#         -DEXPECTED=<the consumer's line> -P PackageConsumer.cmake
+#         -DEXPECTED=<the consumer's line> [-DCXX_FLAGS=...] [-DLINKER_FLAGS=...]
+#         -P PackageConsumer.cmake
+#
+# The consumer is compiled and linked with the flags the installed libraries were built with
+# (sanitizers, coverage), which their objects need at link and run time.
 #
 # With -DSOURCE_DIR=<repo> -DWRAPPER=ON instead of BUILD_DIR, the project is first configured and
 # built in WORK_DIR against a copy of Source/Host/Flutter laid out like the engine's client
@@ -29,9 +33,12 @@ function(run what)
   endif()
 endfunction()
 
-set(sanitizer_flags "")
+set(compile_flags "${CXX_FLAGS}")
+set(link_flags "${LINKER_FLAGS}")
 if(SANITIZE)
   set(sanitizer_flags "-fsanitize=${SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all")
+  string(APPEND compile_flags " ${sanitizer_flags}")
+  string(APPEND link_flags " ${sanitizer_flags}")
 endif()
 
 if(WRAPPER)
@@ -68,7 +75,7 @@ set(prefix "${WORK_DIR}/prefix")
 run("installing" "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${prefix}")
 run("configuring the consumer" "${CMAKE_COMMAND}" -S "${CONSUMER_DIR}" -B "${WORK_DIR}/consumer"
   "-DCMAKE_PREFIX_PATH=${prefix}" "-DCMAKE_CXX_COMPILER=${CXX}" "-DCMAKE_BUILD_TYPE=${BUILD_TYPE}"
-  "-DCMAKE_CXX_FLAGS=${sanitizer_flags}" "-DCMAKE_EXE_LINKER_FLAGS=${sanitizer_flags}"
+  "-DCMAKE_CXX_FLAGS=${compile_flags}" "-DCMAKE_EXE_LINKER_FLAGS=${link_flags}"
   -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF)
 run("building the consumer" "${CMAKE_COMMAND}" --build "${WORK_DIR}/consumer" -j ${jobs})
 
