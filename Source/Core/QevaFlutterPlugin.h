@@ -21,8 +21,8 @@
 
 // Visibility of the C entry point, which the app's generated registrant calls across the
 // plugin's shared library boundary. Exported while building the plugin; a client of the DLL
-// reaches it through the import library, so it needs no dllimport (and a static link would
-// break with one).
+// reaches it through the import library, so it needs no dllimport, which would only get in the
+// way of linking the archive statically.
 #if defined(_WIN32)
 #if defined(QEVA_FLUTTER_PLUGIN_IMPL)
 #define QEVA_FLUTTER_PLUGIN_EXPORT __declspec(dllexport)
@@ -36,7 +36,7 @@
 #if !QEVA_FLUTTER_ENGINE_REGISTRAR
 // Over our own channel layer there is no engine-side registrar object: the handle a host passes
 // to the C entry point names a flutter::PluginRegistrar the host made over its messenger. The
-// host owns both; the registrar must outlive the call, and it then owns the plugin.
+// host owns the handle and the registrar; the registrar then owns the plugin.
 struct FlutterDesktopPluginRegistrar {
   flutter::PluginRegistrar* registrar;
 };
