@@ -271,14 +271,15 @@ struct HostSession::Core {
   void OnTrackerRequest(const QevaStandIn::TrackerRequest& request) {
     const uint64_t id = ++tracker_requests;
     const std::string printable = Redact(request.url);
-    Report({TrackerEvent::Kind::request, printable, "", 0,
-            "tracker#" + std::to_string(request.trackerNumber) + " " + request.eventName, now()});
+    const std::string from =
+        "tracker#" + std::to_string(request.trackerNumber) + " " + request.eventName;
     HttpUrl url;
     std::string why;
     if (!ParseHttpUrl(request.url, &url, &why)) {
-      Report({TrackerEvent::Kind::refused, printable, "", 0, why, now()});
+      Report({TrackerEvent::Kind::refused, printable, "", 0, why + ", from " + from, now()});
       return;
     }
+    Report({TrackerEvent::Kind::request, printable, "", 0, from, now()});
     outstanding[id] = {printable, url};
     std::weak_ptr<Core> weak = self;
     std::shared_ptr<TrackerInbox> box = inbox;

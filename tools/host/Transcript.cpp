@@ -252,10 +252,16 @@ void TextTranscript::OnTracker(const TrackerEvent& tracker) {
 }
 
 void TextTranscript::OnExpectation(const ExpectationEvent& expectation) {
+  if (expectation.ok && !verbose_) {
+    return;
+  }
+  if (!expectations_heading_) {
+    expectations_heading_ = true;
+    Line("");
+    Line(Painted(Paint::bold, "expectations"));
+  }
   if (expectation.ok) {
-    if (verbose_) {
-      Line(Painted(Paint::success, "  ✓ " + expectation.stepLabel + ": " + expectation.got));
-    }
+    Line(Painted(Paint::success, "  ✓ " + expectation.stepLabel + ": " + expectation.got));
     return;
   }
   Line(Painted(Paint::failure,

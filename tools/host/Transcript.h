@@ -214,6 +214,7 @@ class TextTranscript : public TranscriptSink {
   Millis shown_time_ = 0;
   size_t step_ = 0;
   bool unanswered_heading_ = false;
+  bool expectations_heading_ = false;
 };
 
 // One JSON object a line ("type" says which event), for machines. |out| must outlive the
