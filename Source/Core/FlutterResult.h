@@ -14,7 +14,8 @@ namespace QevaFlutter {
 struct FlutterError {
   std::string code;
   std::string message;
-  flutter::EncodableValue details;  // Null when there are no details.
+  // Null when there are no details; may be left out: FlutterError{code, message}.
+  flutter::EncodableValue details = flutter::EncodableValue();
 };
 
 // The one reply of a method call, wrapped so that it can be kept after the handler has

@@ -309,7 +309,7 @@ void QevaFlutterManager::onAdError(Qeva::QevaAdSpace& qevaAdSpace,
   QEVA_FLUTTER_LOG("QevaFlutter: onAdError event sent to flutter", kFunction);
   // Every ad error looks the same to Dart: the SDK's error is not passed on.
   if (std::optional<FlutterResult> result = TakeResult(adSpaceId)) {
-    (*result)(FlutterError{kAdErrorCode, kAdErrorMessage, flutter::EncodableValue()});
+    (*result)(FlutterError{kAdErrorCode, kAdErrorMessage});
   }
 }
 
