@@ -1,0 +1,274 @@
+// The five channels of a live manager, on the headless engine and the stand-in SDK, driven by
+// a script (ChannelScript.h). After every input: no call was answered twice, every reply is a
+// well-formed envelope, a call that decodes never gets the not-implemented reply and one that
+// does not decode gets nothing else, the only error reply is the ad error, and the plugin never
+// sent Dart a message of its own. The manager then goes away while the SDK still has work
+// queued, which must not reach it.
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "ChannelScript.h"
+#include "Core/QevaManager.h"
+#include "Foundation/UUID.h"
+#include "FuzzSupport.h"
+#include "FuzzTargets.h"
+#include "QevaStandIn/StandIn.h"
+#include "UIKit/UIKit.h"
+#include "flutter/encodable_value.h"
+#include "flutter/method_call.h"
+#include "flutter/standard_method_codec.h"
+#include "headless/HeadlessEngine.h"
+
+namespace qeva_fuzz::channels {
+
+namespace {
+
+using flutter::EncodableMap;
+using flutter::EncodableValue;
+using headless::DartReply;
+using QevaStandIn::InventoryAd;
+using Bytes = std::vector<uint8_t>;
+
+// Enough steps for start-up, a few requests and their commands; more only makes slow inputs.
+constexpr int kMaxSteps = 64;
+// After the manager is gone: long enough for every refresh timer and click-through to fire.
+constexpr int64_t kAfterlifeMs = 60 * 1000;
+
+constexpr char kAdErrorCode[] = "1001";
+constexpr char kAdErrorMessage[] = "QevaAd is nil or Ad Response is empty.";
+
+// The ads every input starts with: each renderer class, a fallback chain, markup that is not
+// UTF-8, a signature nobody claims, and a tag the SDK refuses.
+void StockInventory(QevaStandIn::StandIn& sdk) {
+  static const auto* const kAds = new std::vector<std::pair<std::string, InventoryAd>>{
+      {"home", {"iab.smartphonebanner", "<div>ad</div>", 320, 50, {}}},
+      {"rect", {"iab.mediumrectangle", "<p>\xff\xfe</p>", std::nullopt, std::nullopt, {}}},
+      {"gam",
+       {"nw.gambanner",
+        R"({"adnetwork_class":"gam","adnetwork_params":{"click-url":["https://t.example/c"]}})",
+        std::nullopt,
+        std::nullopt,
+        {{"nw.admobbanner", R"({"adnetwork_class":"admob"})", std::nullopt, std::nullopt, {}},
+         {"iab.smartphonebanner", "<b>last</b>", 300, 250, {}}}}},
+      {"bad", {"x.unclaimed", "", std::nullopt, std::nullopt, {}}},
+  };
+  for (const auto& [tag, ad] : *kAds) {
+    sdk.inventory().add(tag, ad);
+  }
+  sdk.refuseTagId("refused");
+}
+
+// The message of a kAdSpaceCallWithId step: |message| with an integer "adSpaceId" replaced by
+// one of |ids|; anything else goes as it came.
+Bytes SubstituteId(const Bytes& message, const std::vector<std::string>& ids) {
+  const flutter::StandardMethodCodec& codec = flutter::StandardMethodCodec::GetInstance();
+  std::unique_ptr<flutter::MethodCall<>> call = codec.DecodeMethodCall(message);
+  if (!call || ids.empty()) {
+    return message;
+  }
+  const auto* arguments = std::get_if<EncodableMap>(call->arguments());
+  if (arguments == nullptr) {
+    return message;
+  }
+  const EncodableValue key("adSpaceId");
+  auto entry = arguments->find(key);
+  if (entry == arguments->end() || !(std::holds_alternative<int32_t>(entry->second) ||
+                                     std::holds_alternative<int64_t>(entry->second))) {
+    return message;
+  }
+  EncodableMap replaced = *arguments;
+  const uint64_t index = static_cast<uint64_t>(entry->second.LongValue()) % ids.size();
+  replaced[key] = EncodableValue(ids[index]);
+  flutter::MethodCall<> substituted(call->method_name(),
+                                    std::make_unique<EncodableValue>(std::move(replaced)));
+  return *codec.EncodeMethodCall(substituted);
+}
+
+void ApplyControl(QevaStandIn::StandIn& sdk, uint8_t choice) {
+  using QevaStandIn::Delivery;
+  using QevaStandIn::InitReport;
+  switch (static_cast<Control>(choice % kControlCount)) {
+    case kFailNextLoad:
+      sdk.failNextLoad();
+      break;
+    case kSynchronousDelivery:
+      sdk.setDelivery(Delivery::synchronous);
+      break;
+    case kPostedDelivery:
+      sdk.setDelivery(Delivery::posted);
+      break;
+    case kInitSuccessAtOnce:
+      sdk.setInitializationReport(InitReport::successAtOnce);
+      break;
+    case kInitFailureAtOnce:
+      sdk.setInitializationReport(InitReport::failureAtOnce);
+      break;
+    case kInitFailureLater:
+      sdk.setInitializationReport(InitReport::failureLater);
+      break;
+    case kInitNever:
+      sdk.setInitializationReport(InitReport::never);
+      break;
+    case kReportInitSuccess:
+      sdk.reportInitializationSuccess();
+      break;
+    case kReportInitFailure:
+      sdk.reportInitializationFailure();
+      break;
+    case kFinishClickThrough:
+      if (QevaStandIn::ClickThrough* click_through = sdk.lastClickThrough()) {
+        click_through->finishNow();
+      }
+      break;
+    case kReuseLastAdSpace:
+      if (auto ad_space = sdk.lastAdSpace()) {
+        sdk.reuseAdSpaceForNextCreate(std::move(ad_space));
+      }
+      break;
+    case kToggleClickThroughSimulation:
+      sdk.setClickThroughSimulation(!sdk.clickThroughSimulation());
+      break;
+    case kSlowFetch:
+      sdk.setFetchDelayMs(1000);
+      break;
+    case kFastFetch:
+      sdk.setFetchDelayMs(0);
+      break;
+    case kRemoveAppDelegate:
+      UIKit::UIApplication::sharedApplication().setDelegate(nullptr);
+      break;
+    case kControlCount:
+      break;
+  }
+}
+
+// One message sent and what Dart got back for it.
+struct Sent {
+  std::string channel;
+  Bytes message;
+  std::shared_ptr<const DartReply> reply;
+};
+
+void CheckReply(const Sent& sent) {
+  const DartReply& reply = *sent.reply;
+  // The message and the reply are only put into words for a broken property.
+  auto expect = [&sent, &reply](bool holds, const char* what) {
+    if (!holds) {
+      Check(false, std::string(what) + " (" + sent.channel + " message " +
+                       Hex(sent.message.data(), sent.message.size()) + ": " + reply.ToString() +
+                       ", " + std::to_string(reply.reply_count()) + " replies)");
+    }
+  };
+  expect(reply.reply_count() <= 1, "a call was answered more than once");
+  expect(reply.kind() != DartReply::Kind::kUndecodable, "a reply is no envelope");
+  const bool decodes =
+      flutter::StandardMethodCodec::GetInstance().DecodeMethodCall(sent.message) != nullptr;
+  if (decodes) {
+    expect(reply.kind() != DartReply::Kind::kNotImplemented,
+           "a call that decodes got the not-implemented reply");
+  } else {
+    expect(reply.kind() == DartReply::Kind::kNotImplemented,
+           "a message that is no call got a reply other than not-implemented");
+  }
+  if (reply.kind() == DartReply::Kind::kError) {
+    expect(reply.error_code() == kAdErrorCode && reply.error_message() == kAdErrorMessage &&
+               reply.error_details().IsNull(),
+           "an error reply other than the ad error");
+  }
+}
+
+}  // namespace
+
+int FuzzOne(const uint8_t* data, size_t size) {
+  // Declared first: the stand-in is reset before and after, and outlives the plugin's objects.
+  QevaStandIn::StandInScope scope;
+  QevaStandIn::StandIn& sdk = scope.sdk();
+  // Ad-space ids from a fixed seed, so that an input replays the same way every time.
+  Foundation::UUID::SetByteSource(Foundation::UUID::SeededByteSource(1));
+  StockInventory(sdk);
+
+  auto engine = std::make_unique<headless::HeadlessEngine>();
+  std::weak_ptr<QevaFlutter::QevaFlutterManager> manager =
+      QevaFlutter::QevaFlutterManager::Create(engine.get());
+  std::vector<Sent> sent;
+  auto send = [&](const char* channel, Bytes message) {
+    std::shared_ptr<const DartReply> reply = engine->SendBytes(channel, message);
+    sent.push_back({channel, std::move(message), std::move(reply)});
+  };
+
+  ScriptReader script(data, size);
+  for (int step = 0; step < kMaxSteps && !script.done(); ++step) {
+    const uint8_t op = script.Byte() % kStepCount;
+    switch (op) {
+      case kRawToManager:
+      case kRawToApplication:
+      case kRawToUser:
+      case kRawToDevice:
+      case kRawToAdSpace:
+        send(kChannels[op - kRawToManager], script.Blob());
+        break;
+      case kAdSpaceCallWithId: {
+        Bytes message = script.Blob();
+        auto alive = manager.lock();
+        send("QevaAdSpace",
+             SubstituteId(message, alive ? alive->adSpaceIds() : std::vector<std::string>()));
+        break;
+      }
+      case kDrain:
+        sdk.runLoop().runUntilIdle();
+        break;
+      case kAdvance:
+        sdk.runLoop().advanceBy(script.Byte() * kAdvanceUnitMs);
+        break;
+      case kSdkEvent: {
+        const uint8_t choice = script.Byte();
+        if (sdk.adSpaceCount() > 0) {
+          if (auto ad_space = sdk.adSpace(1 + (choice / 6) % sdk.adSpaceCount())) {
+            ad_space->fireEvent(static_cast<QevaStandIn::AdEvent>(choice % 6));
+          }
+        }
+        break;
+      }
+      case kSdkControl:
+        ApplyControl(sdk, script.Byte());
+        break;
+      case kInventoryAd: {
+        InventoryAd ad;
+        ad.signature = kSignatures[script.Byte() % kSignatureCount];
+        if (uint8_t width = script.Byte()) {
+          ad.width = width;
+        }
+        if (uint8_t height = script.Byte()) {
+          ad.height = height;
+        }
+        Bytes markup = script.Blob();
+        ad.markup.assign(markup.begin(), markup.end());
+        sdk.inventory().add(kFuzzTag, std::move(ad));
+        break;
+      }
+    }
+  }
+  sdk.runLoop().runUntilIdle();
+
+  for (const Sent& one : sent) {
+    CheckReply(one);
+  }
+  Check(engine->sent_messages().empty(), "the plugin sent Dart a message of its own");
+
+  // The engine takes the handlers, and with them the manager, along; what the SDK still has
+  // queued must find it gone.
+  engine.reset();
+  Check(manager.expired(), "the manager outlived the engine that held its handlers");
+  sdk.runLoop().runUntilIdle();
+  sdk.runLoop().advanceBy(kAfterlifeMs);
+  for (const Sent& one : sent) {
+    Check(one.reply->reply_count() <= 1, "a call was answered again after the engine was gone");
+  }
+  return 0;
+}
+
+}  // namespace qeva_fuzz::channels
