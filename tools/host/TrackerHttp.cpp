@@ -22,6 +22,25 @@ constexpr bool kHttps = true;
 constexpr bool kHttps = false;
 #endif
 
+// The library names its errors tersely ("Connection"); say what happened.
+std::string Describe(httplib::Error error) {
+  switch (error) {
+    case httplib::Error::Connection:
+      return "could not connect";
+    case httplib::Error::ConnectionTimeout:
+      return "timed out connecting";
+    case httplib::Error::Read:
+      return "no response (read failed or timed out)";
+    case httplib::Error::Write:
+      return "could not send the request";
+    case httplib::Error::SSLConnection:
+    case httplib::Error::SSLServerVerification:
+      return "TLS failed (" + httplib::to_string(error) + ")";
+    default:
+      return httplib::to_string(error);
+  }
+}
+
 }  // namespace
 
 bool ParseHttpUrl(const std::string& url, HttpUrl* out, std::string* why) {
@@ -132,7 +151,7 @@ HttpOutcome HttpTracker::Get(const Job& job) const {
   client.set_keep_alive(false);
   httplib::Result result = client.Get(job.url.target);
   if (!result) {
-    outcome.error = httplib::to_string(result.error());
+    outcome.error = Describe(result.error());
     return outcome;
   }
   outcome.answered = true;

@@ -1,0 +1,40 @@
+#ifndef QEVA_FLUTTER_TESTS_TOOLS_HOSTTESTSUPPORT_H_
+#define QEVA_FLUTTER_TESTS_TOOLS_HOSTTESTSUPPORT_H_
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+// Runs qeva-host for tests, in-process through its library or as the built executable, and
+// picks its transcripts apart.
+namespace QevaHost::testing {
+
+struct HostRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// The tool's whole run in this process; |colour| as if stdout were a terminal.
+HostRun RunInProcess(const std::vector<std::string>& arguments, bool colour = false);
+// The built executable, with stdout and stderr captured; |arguments| go through the shell.
+HostRun RunExecutable(const std::string& arguments);
+
+// Writes |text| to |name| in the test's temporary directory and returns the path.
+std::string WriteTemp(const std::string& name, const std::string& text);
+// A file of examples/.
+std::string Example(const std::string& name);
+// The contents of |path|, or "" when it cannot be read.
+std::string ReadFile(const std::string& path);
+
+std::vector<std::string> Lines(const std::string& text);
+// The lines after the line |heading| up to the next empty line.
+std::vector<std::string> Block(const std::string& text, const std::string& heading);
+// The events of type |type| of a --json transcript, "time" left out.
+std::vector<nlohmann::json> Events(const std::string& out, const std::string& type);
+// |text| with every ad-space id (a 36-character upper-case UUID) replaced by "<id>".
+std::string WithoutIds(const std::string& text);
+
+}  // namespace QevaHost::testing
+
+#endif  // QEVA_FLUTTER_TESTS_TOOLS_HOSTTESTSUPPORT_H_
