@@ -140,6 +140,13 @@ Reply Decode(const uint8_t* bytes, size_t size) {
 class EngineWarningFilter : public std::streambuf {
  public:
   explicit EngineWarningFilter(std::streambuf* target) : target_(target) {}
+  // A last line without its newline still reaches stderr.
+  ~EngineWarningFilter() override {
+    if (!line_.empty()) {
+      FlushLine();
+      target_->pubsync();
+    }
+  }
 
  protected:
   int overflow(int c) override {
