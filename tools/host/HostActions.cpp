@@ -264,7 +264,7 @@ std::vector<HostAction> StandardActions() {
       {"initReport",
        "\"successLater\" | \"successAtOnce\" | \"failureLater\" | "
        "\"failureAtOnce\" | \"never\"",
-       "how the SDK answers the next initialize",
+       "how the SDK answers initialize from now on",
        OneOf({"successLater", "successAtOnce", "failureLater", "failureAtOnce", "never"}),
        [](HostSession& session, const json& argument) {
          static const std::map<std::string, QevaStandIn::InitReport> reports = {

@@ -238,7 +238,7 @@ class Reader {
                       "\"call." + key + "\": unknown member (known: channel, method, arguments)");
       }
     }
-    CallSpec spec;
+    DartCall dart_call;
     for (const char* key : {"channel", "method"}) {
       if (!call.contains(key)) {
         return FailAt(*step, error, std::string("\"call.") + key + "\": missing");
@@ -249,15 +249,15 @@ class Reader {
             std::string("\"call.") + key + "\": must be a string, got " + call[key].dump());
       }
     }
-    spec.channel = call["channel"].get<std::string>();
-    spec.method = call["method"].get<std::string>();
+    dart_call.channel = call["channel"].get<std::string>();
+    dart_call.method = call["method"].get<std::string>();
     if (call.contains("arguments")) {
-      spec.arguments = call["arguments"];
+      dart_call.arguments = call["arguments"];
     }
-    step->call = spec;
+    step->call = dart_call;
     flutter::EncodableValue ignored;
     std::string why;
-    if (!FromJson(spec.arguments, "call.arguments", &ignored, &why)) {
+    if (!FromJson(dart_call.arguments, "call.arguments", &ignored, &why)) {
       return FailAt(*step, error,
                     "\"" + why.substr(0, why.find(':')) + "\"" + why.substr(why.find(':')));
     }

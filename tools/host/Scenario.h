@@ -46,7 +46,7 @@ struct Expectation {
   std::optional<std::string> message;
 };
 
-struct CallSpec {
+struct DartCall {
   std::string channel;
   std::string method;
   nlohmann::json arguments;  // Null when left out.
@@ -56,7 +56,7 @@ struct Step {
   size_t index = 0;  // From 1.
   std::string name;
   // A call step has |call|; an action step names |action| with |argument|.
-  std::optional<CallSpec> call;
+  std::optional<DartCall> call;
   std::string action;
   nlohmann::json argument;
   std::string as;  // Names the call's reply for later steps.
