@@ -201,7 +201,7 @@ void QevaFlutterManager::singleAd(const std::string& tagId, int64_t refreshRate,
   const std::string adSpaceId = Foundation::UUID().uuidString();
   // Both entries exist before the request is processed: an event the SDK sends from inside
   // process() finds the id and the pending result.
-  KeepAdSpace(adSpaceId, adSpace);
+  adSpaceDict_.Keep(adSpaceId, adSpace);
   StoreResult(adSpaceId, std::move(result));
   QEVA_FLUTTER_LOG(
       "QevaFlutter: qevaAdSpace created " + adSpace->description() + " with id " + adSpaceId,
@@ -232,7 +232,7 @@ std::shared_ptr<Qeva::QevaAdSpace> QevaFlutterManager::getQevaAdSpace(const std:
 
 void QevaFlutterManager::onAdReady(Qeva::QevaAdSpace& qevaAdSpace) {
   static constexpr char kFunction[] = "onAdReady(qevaAdSpace:)";
-  const std::string adSpaceId = ResolveAdSpaceId(qevaAdSpace);
+  const std::string adSpaceId = adSpaceDict_.Resolve(qevaAdSpace);
   if (!HasPendingResult(adSpaceId)) {
     QEVA_FLUTTER_LOG(NotFoundLine(qevaAdSpace, adSpaceId), kFunction);
     return;
@@ -259,7 +259,7 @@ void QevaFlutterManager::onAdReady(Qeva::QevaAdSpace& qevaAdSpace) {
 
 void QevaFlutterManager::onAdRender(Qeva::QevaAdSpace& qevaAdSpace) {
   static constexpr char kFunction[] = "onAdRender(qevaAdSpace:)";
-  const std::string adSpaceId = ResolveAdSpaceId(qevaAdSpace);
+  const std::string adSpaceId = adSpaceDict_.Resolve(qevaAdSpace);
   const bool pending = HasPendingResult(adSpaceId);
   std::shared_ptr<Qeva::QevaAd> ad = qevaAdSpace.getQevaAd();
   if (!pending || !ad) {
@@ -272,7 +272,7 @@ void QevaFlutterManager::onAdRender(Qeva::QevaAdSpace& qevaAdSpace) {
 
 void QevaFlutterManager::onAdRefresh(Qeva::QevaAdSpace& qevaAdSpace) {
   static constexpr char kFunction[] = "onAdRefresh(qevaAdSpace:)";
-  const std::string adSpaceId = ResolveAdSpaceId(qevaAdSpace);
+  const std::string adSpaceId = adSpaceDict_.Resolve(qevaAdSpace);
   const bool pending = HasPendingResult(adSpaceId);
   std::shared_ptr<Qeva::QevaAd> ad = qevaAdSpace.getQevaAd();
   if (!pending || !ad) {
@@ -301,7 +301,7 @@ void QevaFlutterManager::AnswerRendered(const Qeva::QevaAdSpace& qevaAdSpace,
 void QevaFlutterManager::onAdError(Qeva::QevaAdSpace& qevaAdSpace,
                                    const Qeva::QevaError& /*qevaError*/) {
   static constexpr char kFunction[] = "onAdError(qevaAdSpace:qevaError:)";
-  const std::string adSpaceId = ResolveAdSpaceId(qevaAdSpace);
+  const std::string adSpaceId = adSpaceDict_.Resolve(qevaAdSpace);
   if (!HasPendingResult(adSpaceId)) {
     QEVA_FLUTTER_LOG(NotFoundLine(qevaAdSpace, adSpaceId), kFunction);
     return;
@@ -322,7 +322,7 @@ void QevaFlutterManager::onAdClose(Qeva::QevaAdSpace& /*qevaAdSpace*/) {}
 
 void QevaFlutterManager::adConsumed(const ArgumentMap& arguments, FlutterResult result) {
   const std::string adSpaceId = StringArgument(arguments, kAdSpaceIdKey);
-  std::shared_ptr<Qeva::QevaAdSpace> adSpace = AdSpaceForId(adSpaceId);
+  std::shared_ptr<Qeva::QevaAdSpace> adSpace = adSpaceDict_.Find(adSpaceId);
   if (!adSpace) {
     QEVA_FLUTTER_LOG(kCodeCheck, "adConsumed(_:result:)");
     return;
@@ -335,7 +335,7 @@ void QevaFlutterManager::adConsumed(const ArgumentMap& arguments, FlutterResult 
 
 void QevaFlutterManager::adRefresh(const ArgumentMap& arguments, FlutterResult result) {
   const std::string adSpaceId = StringArgument(arguments, kAdSpaceIdKey);
-  if (!AdSpaceForId(adSpaceId)) {
+  if (!adSpaceDict_.Find(adSpaceId)) {
     QEVA_FLUTTER_LOG(kCodeCheck, "adRefresh(_:result:)");
     return;
   }
@@ -351,7 +351,7 @@ void QevaFlutterManager::adClicked(const ArgumentMap& arguments, FlutterResult r
   }
   const std::string adSpaceId = StringArgument(arguments, kAdSpaceIdKey);
   const std::string clickUrl = StringArgument(arguments, kClickUrlKey);
-  std::shared_ptr<Qeva::QevaAdSpace> adSpace = AdSpaceForId(adSpaceId);
+  std::shared_ptr<Qeva::QevaAdSpace> adSpace = adSpaceDict_.Find(adSpaceId);
   std::shared_ptr<Qeva::QevaAd> ad = adSpace ? adSpace->getQevaAd() : nullptr;
   if (auto* mediatedAd = dynamic_cast<QevaFlutterMediationAd*>(ad.get())) {
     // Dart hears first; the trackers fire after.
@@ -374,7 +374,7 @@ void QevaFlutterManager::adClicked(const ArgumentMap& arguments, FlutterResult r
 void QevaFlutterManager::attemptFallbackAd(const ArgumentMap& arguments, FlutterResult result) {
   static constexpr char kFunction[] = "attemptFallbackAd(_:result:)";
   const std::string adSpaceId = StringArgument(arguments, kAdSpaceIdKey);
-  std::shared_ptr<Qeva::QevaAdSpace> adSpace = AdSpaceForId(adSpaceId);
+  std::shared_ptr<Qeva::QevaAdSpace> adSpace = adSpaceDict_.Find(adSpaceId);
   std::shared_ptr<Qeva::QevaAd> ad = adSpace ? adSpace->getQevaAd() : nullptr;
   if (!ad) {
     return;
@@ -393,7 +393,7 @@ void QevaFlutterManager::attemptFallbackAd(const ArgumentMap& arguments, Flutter
 
 void QevaFlutterManager::adPaused(const ArgumentMap& arguments, FlutterResult result) {
   const std::string adSpaceId = StringArgument(arguments, kAdSpaceIdKey);
-  std::shared_ptr<Qeva::QevaAdSpace> adSpace = AdSpaceForId(adSpaceId);
+  std::shared_ptr<Qeva::QevaAdSpace> adSpace = adSpaceDict_.Find(adSpaceId);
   if (!adSpace) {
     QEVA_FLUTTER_LOG(kCodeCheck, "adPaused(_:result:)");
     return;
@@ -411,7 +411,7 @@ void QevaFlutterManager::onSuccessRedirect(Qeva::QevaCTAaction /*event*/) {
   if (adSpaceIdforAdClick_.empty()) {
     return;
   }
-  if (std::shared_ptr<Qeva::QevaAdSpace> adSpace = AdSpaceForId(adSpaceIdforAdClick_)) {
+  if (std::shared_ptr<Qeva::QevaAdSpace> adSpace = adSpaceDict_.Find(adSpaceIdforAdClick_)) {
     adSpace->pause();
   }
 }
@@ -425,31 +425,9 @@ void QevaFlutterManager::onCompleteCTA() {
   if (adSpaceIdforAdClick_.empty()) {
     return;
   }
-  if (std::shared_ptr<Qeva::QevaAdSpace> adSpace = AdSpaceForId(adSpaceIdforAdClick_)) {
+  if (std::shared_ptr<Qeva::QevaAdSpace> adSpace = adSpaceDict_.Find(adSpaceIdforAdClick_)) {
     adSpace->resume();
   }
-}
-
-// adSpaceDict.
-
-std::shared_ptr<Qeva::QevaAdSpace> QevaFlutterManager::AdSpaceForId(
-    const std::string& adSpaceId) const {
-  auto entry = adSpaceDict_.find(adSpaceId);
-  return entry == adSpaceDict_.end() ? nullptr : entry->second;
-}
-
-std::string QevaFlutterManager::ResolveAdSpaceId(const Qeva::QevaAdSpace& qevaAdSpace) const {
-  for (const auto& [adSpaceId, adSpace] : adSpaceDict_) {
-    if (adSpace.get() == &qevaAdSpace) {
-      return adSpaceId;
-    }
-  }
-  return std::string();
-}
-
-void QevaFlutterManager::KeepAdSpace(const std::string& adSpaceId,
-                                     std::shared_ptr<Qeva::QevaAdSpace> adSpace) {
-  adSpaceDict_.insert_or_assign(adSpaceId, std::move(adSpace));
 }
 
 // adSpaceResults.

@@ -134,16 +134,4 @@ std::vector<std::string> QevaFlutterManager::pendingResultIds() const {
   return ids;
 }
 
-std::vector<std::string> QevaFlutterManager::adSpaceIds() const {
-  std::vector<std::string> ids;
-  for (const auto& entry : adSpaceDict_) {
-    ids.push_back(entry.first);
-  }
-  return ids;
-}
-
-std::shared_ptr<Qeva::QevaAdSpace> QevaFlutterManager::adSpace(const std::string& adSpaceId) const {
-  return AdSpaceForId(adSpaceId);
-}
-
 }  // namespace QevaFlutter

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "Core/AdSpaceDict.h"
 #include "Core/ChannelArguments.h"
 #include "Core/FlutterResult.h"
 #include "Foundation/NSObject.h"
@@ -79,10 +80,13 @@ class QevaFlutterManager final : public Foundation::NSObject,
   bool hasAdManagerResult() const { return adManagerResult_.has_value(); }
   // Ids with a pending result, and ids of the ad spaces kept, in id order.
   std::vector<std::string> pendingResultIds() const;
-  std::vector<std::string> adSpaceIds() const;
+  std::vector<std::string> adSpaceIds() const { return adSpaceDict_.ids(); }
   // The ad space kept under |adSpaceId|, or null.
-  std::shared_ptr<Qeva::QevaAdSpace> adSpace(const std::string& adSpaceId) const;
+  std::shared_ptr<Qeva::QevaAdSpace> adSpace(const std::string& adSpaceId) const {
+    return adSpaceDict_.Find(adSpaceId);
+  }
   const std::string& adSpaceIdforAdClick() const { return adSpaceIdforAdClick_; }
+  const AdSpaceDict& adSpaceDict() const { return adSpaceDict_; }
 
  private:
   // The start-up values, owned by the "QevaManager" handler and overwritten in full by every
@@ -115,13 +119,6 @@ class QevaFlutterManager final : public Foundation::NSObject,
   void AnswerRendered(const Qeva::QevaAdSpace& qevaAdSpace, const Qeva::QevaAd& ad,
                       const std::string& adSpaceId);
 
-  // adSpaceDict: the ad space kept under exactly |adSpaceId|, or null; and the id of an ad
-  // space the SDK names by object: the first id, in id order, whose ad space is that very
-  // object, or the empty id when none is.
-  std::shared_ptr<Qeva::QevaAdSpace> AdSpaceForId(const std::string& adSpaceId) const;
-  std::string ResolveAdSpaceId(const Qeva::QevaAdSpace& qevaAdSpace) const;
-  void KeepAdSpace(const std::string& adSpaceId, std::shared_ptr<Qeva::QevaAdSpace> adSpace);
-
   // adSpaceResults. Store replaces (the old result is released unanswered); Take moves the
   // result out and erases it, so the caller answers a result that is no longer in the map;
   // Drop erases it unanswered.
@@ -140,7 +137,7 @@ class QevaFlutterManager final : public Foundation::NSObject,
   // Dart calls waiting for an ad-space event, by ad-space id.
   std::map<std::string, FlutterResult> adSpaceResults_;
   // The ad spaces created so far, by ad-space id; never shrunk while the manager lives.
-  std::map<std::string, std::shared_ptr<Qeva::QevaAdSpace>> adSpaceDict_;
+  AdSpaceDict adSpaceDict_;
   // The ad-space id of the latest click-through.
   std::string adSpaceIdforAdClick_;
 };
