@@ -10,13 +10,22 @@ namespace {
 constexpr char kAnswerFunction[] = "FlutterResult(_:)";
 }  // namespace
 
-FlutterResult::FlutterResult(std::unique_ptr<flutter::MethodResult<>> result)
-    : result_(std::make_shared<std::unique_ptr<flutter::MethodResult<>>>(std::move(result))) {}
+FlutterResult::FlutterResult(std::unique_ptr<flutter::MethodResult<>> result, CallTicket ticket)
+    : state_(std::make_shared<State>()) {
+  state_->result = std::move(result);
+  state_->ticket = std::move(ticket);
+}
+
+FlutterResult::State::~State() {
+  if (result) {
+    ticket.Released();
+  }
+}
 
 std::unique_ptr<flutter::MethodResult<>> FlutterResult::TakeForAnswer() const {
   std::unique_ptr<flutter::MethodResult<>> result;
-  if (result_) {
-    result = std::move(*result_);
+  if (state_) {
+    result = std::move(state_->result);
   }
   if (!result) {
     QEVA_FLUTTER_LOG("QevaFlutter: result already answered, reply dropped", kAnswerFunction);
@@ -26,12 +35,14 @@ std::unique_ptr<flutter::MethodResult<>> FlutterResult::TakeForAnswer() const {
 
 void FlutterResult::operator()() const {
   if (auto result = TakeForAnswer()) {
+    state_->ticket.Answered(ReplyKind::kValue);
     result->Success();
   }
 }
 
 void FlutterResult::operator()(const std::string& value) const {
   if (auto result = TakeForAnswer()) {
+    state_->ticket.Answered(ReplyKind::kValue);
     result->Success(flutter::EncodableValue(value));
   }
 }
@@ -42,6 +53,7 @@ void FlutterResult::operator()(const char* value) const {
 
 void FlutterResult::operator()(const StringKeyedMap& value) const {
   if (auto result = TakeForAnswer()) {
+    state_->ticket.Answered(ReplyKind::kValue);
     flutter::EncodableMap map;
     for (const auto& [key, entry] : value) {
       map.emplace(flutter::EncodableValue(key), entry);
@@ -52,12 +64,14 @@ void FlutterResult::operator()(const StringKeyedMap& value) const {
 
 void FlutterResult::operator()(const flutter::EncodableMap& value) const {
   if (auto result = TakeForAnswer()) {
+    state_->ticket.Answered(ReplyKind::kValue);
     result->Success(flutter::EncodableValue(value));
   }
 }
 
 void FlutterResult::operator()(const FlutterError& error) const {
   if (auto result = TakeForAnswer()) {
+    state_->ticket.Answered(ReplyKind::kError, error.code);
     if (error.details.IsNull()) {
       result->Error(error.code, error.message);
     } else {
@@ -67,7 +81,13 @@ void FlutterResult::operator()(const FlutterError& error) const {
 }
 
 bool FlutterResult::answered() const {
-  return !result_ || *result_ == nullptr;
+  return !state_ || state_->result == nullptr;
+}
+
+const CallTicket& FlutterResult::ticket() const {
+  // A moved-from wrapper has no state; its ticket records nothing.
+  static const CallTicket kNoTicket;
+  return state_ ? state_->ticket : kNoTicket;
 }
 
 }  // namespace QevaFlutter

@@ -177,9 +177,12 @@ void QevaFlutterManager::HandleAdSpaceCall(const flutter::MethodCall<>& call,
     std::optional<ArgumentMap> arguments = StringKeyedArguments(call.arguments());
     if (arguments) {
       (this->*operation)(*arguments, std::move(result));
+    } else {
+      result.ticket().Unanswered(UnansweredReason::kArgumentsNotAccepted);
     }
     return;
   }
+  result.ticket().Unanswered(UnansweredReason::kMethodNotAccepted);
 }
 
 // "AdRequest".
@@ -196,9 +199,11 @@ void QevaFlutterManager::singleAd(const std::string& tagId, int64_t refreshRate,
   std::shared_ptr<Qeva::QevaAdSpace> adSpace = getQevaAdSpace(tagId, refreshRate);
   if (!adSpace) {
     QEVA_FLUTTER_LOG("QevaFlutter: QevaAdSpace is nil", "singleAd(tagId:refreshRate:result:)");
+    result.ticket().Unanswered(UnansweredReason::kAdSpaceRefused);
     return;
   }
   const std::string adSpaceId = Foundation::UUID().uuidString();
+  result.ticket().NoteAdSpaceId(adSpaceId);
   // Both entries exist before the request is processed: an event the SDK sends from inside
   // process() finds the id and the pending result.
   adSpaceDict_.Keep(adSpaceId, adSpace);
@@ -322,9 +327,11 @@ void QevaFlutterManager::onAdClose(Qeva::QevaAdSpace& /*qevaAdSpace*/) {}
 
 void QevaFlutterManager::adConsumed(const ArgumentMap& arguments, FlutterResult result) {
   const std::string adSpaceId = StringArgument(arguments, kAdSpaceIdKey);
+  result.ticket().NoteAdSpaceId(adSpaceId);
   std::shared_ptr<Qeva::QevaAdSpace> adSpace = adSpaceDict_.Find(adSpaceId);
   if (!adSpace) {
     QEVA_FLUTTER_LOG(kCodeCheck, "adConsumed(_:result:)");
+    result.ticket().Unanswered(UnansweredReason::kUnknownAdSpaceId);
     return;
   }
   // Answered by the ad space's next answering event, normally the render event that
@@ -335,8 +342,10 @@ void QevaFlutterManager::adConsumed(const ArgumentMap& arguments, FlutterResult 
 
 void QevaFlutterManager::adRefresh(const ArgumentMap& arguments, FlutterResult result) {
   const std::string adSpaceId = StringArgument(arguments, kAdSpaceIdKey);
+  result.ticket().NoteAdSpaceId(adSpaceId);
   if (!adSpaceDict_.Find(adSpaceId)) {
     QEVA_FLUTTER_LOG(kCodeCheck, "adRefresh(_:result:)");
+    result.ticket().Unanswered(UnansweredReason::kUnknownAdSpaceId);
     return;
   }
   // The SDK refreshes on its own; its next refresh event answers.
@@ -347,9 +356,11 @@ void QevaFlutterManager::adClicked(const ArgumentMap& arguments, FlutterResult r
   std::shared_ptr<UIKit::UIViewController> rootViewController = RootViewController();
   if (!rootViewController) {
     QEVA_FLUTTER_LOG("QevaFlutter: UIWindow is empty or nil", "adClicked(_:result:)");
+    result.ticket().Unanswered(UnansweredReason::kNoWindow);
     return;
   }
   const std::string adSpaceId = StringArgument(arguments, kAdSpaceIdKey);
+  result.ticket().NoteAdSpaceId(adSpaceId);
   const std::string clickUrl = StringArgument(arguments, kClickUrlKey);
   std::shared_ptr<Qeva::QevaAdSpace> adSpace = adSpaceDict_.Find(adSpaceId);
   std::shared_ptr<Qeva::QevaAd> ad = adSpace ? adSpace->getQevaAd() : nullptr;
@@ -374,9 +385,12 @@ void QevaFlutterManager::adClicked(const ArgumentMap& arguments, FlutterResult r
 void QevaFlutterManager::attemptFallbackAd(const ArgumentMap& arguments, FlutterResult result) {
   static constexpr char kFunction[] = "attemptFallbackAd(_:result:)";
   const std::string adSpaceId = StringArgument(arguments, kAdSpaceIdKey);
+  result.ticket().NoteAdSpaceId(adSpaceId);
   std::shared_ptr<Qeva::QevaAdSpace> adSpace = adSpaceDict_.Find(adSpaceId);
   std::shared_ptr<Qeva::QevaAd> ad = adSpace ? adSpace->getQevaAd() : nullptr;
   if (!ad) {
+    result.ticket().Unanswered(adSpace ? UnansweredReason::kNoAd
+                                       : UnansweredReason::kUnknownAdSpaceId);
     return;
   }
   auto* mediatedAd = dynamic_cast<QevaFlutterMediationAd*>(ad.get());
@@ -393,9 +407,11 @@ void QevaFlutterManager::attemptFallbackAd(const ArgumentMap& arguments, Flutter
 
 void QevaFlutterManager::adPaused(const ArgumentMap& arguments, FlutterResult result) {
   const std::string adSpaceId = StringArgument(arguments, kAdSpaceIdKey);
+  result.ticket().NoteAdSpaceId(adSpaceId);
   std::shared_ptr<Qeva::QevaAdSpace> adSpace = adSpaceDict_.Find(adSpaceId);
   if (!adSpace) {
     QEVA_FLUTTER_LOG(kCodeCheck, "adPaused(_:result:)");
+    result.ticket().Unanswered(UnansweredReason::kUnknownAdSpaceId);
     return;
   }
   adSpace->pause();
@@ -433,7 +449,12 @@ void QevaFlutterManager::onCompleteCTA() {
 // adSpaceResults.
 
 void QevaFlutterManager::StoreResult(const std::string& adSpaceId, FlutterResult result) {
-  adSpaceResults_.insert_or_assign(adSpaceId, std::move(result));
+  // try_emplace leaves |result| alone when the id is taken.
+  auto [entry, inserted] = adSpaceResults_.try_emplace(adSpaceId, std::move(result));
+  if (!inserted) {
+    entry->second.ticket().Replaced();
+    entry->second = std::move(result);
+  }
 }
 
 bool QevaFlutterManager::HasPendingResult(const std::string& adSpaceId) const {
@@ -451,7 +472,11 @@ std::optional<FlutterResult> QevaFlutterManager::TakeResult(const std::string& a
 }
 
 void QevaFlutterManager::DropResult(const std::string& adSpaceId) {
-  adSpaceResults_.erase(adSpaceId);
+  auto entry = adSpaceResults_.find(adSpaceId);
+  if (entry != adSpaceResults_.end()) {
+    entry->second.ticket().Dropped();
+    adSpaceResults_.erase(entry);
+  }
 }
 
 }  // namespace QevaFlutter

@@ -30,6 +30,13 @@ constexpr char kSecretKeyKey[] = "secretKey";
 constexpr char kSuccessReply[] = "success";
 constexpr char kFailureReply[] = "failure";
 
+// The call's result, with its line in |ledger|.
+FlutterResult Recorded(ReplyLedger& ledger, const std::string& channel,
+                       const flutter::MethodCall<>& call,
+                       std::unique_ptr<flutter::MethodResult<>> result) {
+  return FlutterResult(std::move(result), ledger.Open(channel, call.method_name()));
+}
+
 // The value under |key|, or the empty string.
 std::string StringOrEmpty(const std::map<std::string, std::string>& map, const char* key) {
   auto entry = map.find(key);
@@ -46,7 +53,9 @@ std::shared_ptr<QevaFlutterManager> QevaFlutterManager::Create(flutter::BinaryMe
 }
 
 QevaFlutterManager::QevaFlutterManager(flutter::BinaryMessenger* flutter)
-    : NSObject("QevaFlutter.QevaFlutterManager"), flutterBinaryMessenger_(flutter) {}
+    : NSObject("QevaFlutter.QevaFlutterManager"),
+      ledger_(ReplyLedger::Create()),
+      flutterBinaryMessenger_(flutter) {}
 
 QevaFlutterManager::~QevaFlutterManager() = default;
 
@@ -63,15 +72,16 @@ void QevaFlutterManager::OpenChannels() {
         [name = std::string(kStartUpChannel), values = std::make_shared<StartUpValues>(),
          manager = shared_from_this()](const flutter::MethodCall<>& call,
                                        std::unique_ptr<flutter::MethodResult<>> result) {
-          manager->HandleStartUpCall(name, call, FlutterResult(std::move(result)), *values);
+          manager->HandleStartUpCall(
+              name, call, Recorded(*manager->ledger_, name, call, std::move(result)), *values);
         });
   }
   for (const char* targeting_channel : {kApplicationChannel, kUserChannel, kDeviceChannel}) {
     flutter::MethodChannel<> channel(flutterBinaryMessenger_, targeting_channel, &codec);
     channel.SetMethodCallHandler(
-        [name = std::string(targeting_channel)](const flutter::MethodCall<>& call,
-                                                std::unique_ptr<flutter::MethodResult<>> result) {
-          HandleTargetingCall(name, call, FlutterResult(std::move(result)));
+        [name = std::string(targeting_channel), ledger = ledger_](
+            const flutter::MethodCall<>& call, std::unique_ptr<flutter::MethodResult<>> result) {
+          HandleTargetingCall(name, call, Recorded(*ledger, name, call, std::move(result)));
         });
   }
   {
@@ -79,7 +89,8 @@ void QevaFlutterManager::OpenChannels() {
     channel.SetMethodCallHandler(
         [manager = shared_from_this()](const flutter::MethodCall<>& call,
                                        std::unique_ptr<flutter::MethodResult<>> result) {
-          manager->HandleAdSpaceCall(call, FlutterResult(std::move(result)));
+          manager->HandleAdSpaceCall(
+              call, Recorded(*manager->ledger_, kAdSpaceChannel, call, std::move(result)));
         });
   }
 }
@@ -88,11 +99,13 @@ void QevaFlutterManager::HandleStartUpCall(const std::string& channel_name,
                                            const flutter::MethodCall<>& call, FlutterResult result,
                                            StartUpValues& values) {
   if (call.method_name() != channel_name) {
+    result.ticket().Unanswered(UnansweredReason::kMethodNotAccepted);
     return;
   }
   std::optional<std::map<std::string, std::string>> arguments =
       StringToStringArguments(call.arguments());
   if (!arguments) {
+    result.ticket().Unanswered(UnansweredReason::kArgumentsNotAccepted);
     return;
   }
   values.accountId = ParseDecimalInt64(StringOrEmpty(*arguments, kAccountIdKey)).value_or(0);
@@ -100,6 +113,9 @@ void QevaFlutterManager::HandleStartUpCall(const std::string& channel_name,
   values.secretKey = StringOrEmpty(*arguments, kSecretKeyKey);
 
   // Stored before initialize(), so that a report made from inside initialize() is answered.
+  if (adManagerResult_) {
+    adManagerResult_->ticket().Replaced();
+  }
   adManagerResult_ = std::move(result);
   Qeva::QevaManager::shared().initialize(values.accountId, values.appId, values.secretKey,
                                          weak_from_this());

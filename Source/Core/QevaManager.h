@@ -14,6 +14,7 @@
 #include "Core/AdSpaceDict.h"
 #include "Core/ChannelArguments.h"
 #include "Core/FlutterResult.h"
+#include "Core/ReplyLedger.h"
 #include "Foundation/NSObject.h"
 #include "Qeva/QevaAdSpace.h"
 #include "Qeva/QevaCTAHandler.h"
@@ -88,6 +89,11 @@ class QevaFlutterManager final : public Foundation::NSObject,
   const std::string& adSpaceIdforAdClick() const { return adSpaceIdforAdClick_; }
   const AdSpaceDict& adSpaceDict() const { return adSpaceDict_; }
 
+  // Where every call the handlers received went (ReplyLedger.h). Shared, so that a host can
+  // read it after the engine, and with it the manager, has gone: calls still kept then read
+  // as released.
+  std::shared_ptr<const ReplyLedger> replyLedger() const { return ledger_; }
+
  private:
   // The start-up values, owned by the "QevaManager" handler and overwritten in full by every
   // accepted call.
@@ -119,14 +125,16 @@ class QevaFlutterManager final : public Foundation::NSObject,
   void AnswerRendered(const Qeva::QevaAdSpace& qevaAdSpace, const Qeva::QevaAd& ad,
                       const std::string& adSpaceId);
 
-  // adSpaceResults. Store replaces (the old result is released unanswered); Take moves the
-  // result out and erases it, so the caller answers a result that is no longer in the map;
-  // Drop erases it unanswered.
+  // adSpaceResults. Store replaces (the old result is released unanswered, its call marked
+  // replaced); Take moves the result out and erases it, so the caller answers a result that
+  // is no longer in the map; Drop erases it unanswered, its call marked dropped.
   void StoreResult(const std::string& adSpaceId, FlutterResult result);
   bool HasPendingResult(const std::string& adSpaceId) const;
   std::optional<FlutterResult> TakeResult(const std::string& adSpaceId);
   void DropResult(const std::string& adSpaceId);
 
+  // Declared first, so that results released with the manager still find it.
+  std::shared_ptr<ReplyLedger> ledger_;
   // Non-owning: the messenger belongs to the host's engine, which outlives the manager (its
   // handlers own the manager).
   flutter::BinaryMessenger* flutterBinaryMessenger_;

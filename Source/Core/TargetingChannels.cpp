@@ -195,10 +195,12 @@ std::optional<int64_t> IntegralNumber(const flutter::EncodableValue& value) {
 void HandleTargetingCall(const std::string& channel_name, const flutter::MethodCall<>& call,
                          FlutterResult result) {
   if (call.method_name() != channel_name) {
+    result.ticket().Unanswered(UnansweredReason::kMethodNotAccepted);
     return;
   }
   std::optional<ArgumentMap> arguments = StringKeyedArguments(call.arguments());
   if (!arguments) {
+    result.ticket().Unanswered(UnansweredReason::kArgumentsNotAccepted);
     return;
   }
   Qeva::QevaManager& sdk = Qeva::QevaManager::shared();
