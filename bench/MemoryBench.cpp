@@ -1,0 +1,247 @@
+// What the plugin keeps on the heap, counted by the replaced operator new (CountingAllocator):
+//  - per ad space it keeps: live bytes after N "AdRequest"s (each answered at once, so no
+//    result is pending) minus before, divided by N, minus what the stand-in keeps for the same
+//    N ad spaces made and requested through the SDK interface directly;
+//  - per pending result: live bytes after one "AdRefresh" on each of N ad spaces, minus what
+//    the engine keeps for N replies held by a handler that does nothing else;
+//  - allocations per whole call, everyone's (plugin, channel layer, engine, stand-in).
+// Every figure is a user counter; the times printed beside them mean nothing.
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CountingAllocator.h"
+#include "PluginWorld.h"
+#include "Targets.h"
+
+namespace QevaFlutter::bench {
+namespace {
+
+[[maybe_unused]] const bool kTargets = [] {
+  CounterTarget("Memory/RetainedPerAdSpace/ad_spaces:1000", "plugin_bytes_per_ad_space", 400);
+  return true;
+}();
+
+// Vectors the stand-in appends to (journal, log, lists of ad spaces and requests) keep their
+// capacity when cleared; filling them this many times over first keeps their growth out of
+// the count.
+constexpr int64_t kWarmUpFactor = 2;
+
+constexpr char kKeepChannel[] = "bench.keep";
+
+// The plugin's delegate stand-in for the SDK-only measurement: hears every event, keeps
+// nothing.
+class NullEventDelegate : public Qeva::QevaAdEventDelegate {
+ public:
+  void onAdReady(Qeva::QevaAdSpace&) override {}
+  void onAdRender(Qeva::QevaAdSpace&) override {}
+  void onAdRefresh(Qeva::QevaAdSpace&) override {}
+  void onAdError(Qeva::QevaAdSpace&, const Qeva::QevaError&) override {}
+  void onAdClick(Qeva::QevaAdSpace&) override {}
+  void onAdClose(Qeva::QevaAdSpace&) override {}
+};
+
+std::vector<uint8_t> NoFillRequest() {
+  return EncodeCall("AdRequest", DartMap({{"tagId", Str(kNoFillTag)}, {"refreshRate", Str("30")}}));
+}
+
+// Live heap growth of |count| "AdRequest"s, each answered by the error event at once.
+bool PluginAdSpaces(int64_t count, HeapCount* grown, std::string* error) {
+  const std::vector<uint8_t> request = NoFillRequest();
+  {
+    PluginWorld warmUp;
+    for (int64_t i = 0; i < kWarmUpFactor * count; ++i) {
+      warmUp.Send(kAdSpaceChannel, request);
+    }
+  }
+  PluginWorld world;
+  // The first call also sets up what every call shares (static tables, the UUID source).
+  if (!(*error = ErrorMismatch(*world.Send(kAdSpaceChannel, request))).empty()) {
+    return false;
+  }
+  world.ForgetRecords();
+  const HeapCount before = CountHeap();
+  for (int64_t i = 0; i < count; ++i) {
+    world.Send(kAdSpaceChannel, request);
+  }
+  world.ForgetRecords();
+  *grown = CountHeap() - before;
+  if (static_cast<int64_t>(world.manager().adSpaceIds().size()) != count + 1 ||
+      !world.manager().pendingResultIds().empty()) {
+    *error = "the requests did not leave exactly one kept ad space each and nothing pending";
+    return false;
+  }
+  return true;
+}
+
+// One ad space made and requested through the SDK interface, as the plugin does it.
+std::shared_ptr<Qeva::QevaAdSpace> SdkAdSpace(
+    const std::shared_ptr<Qeva::QevaAdEventDelegate>& delegate) {
+  Qeva::QevaManager& sdk = Qeva::QevaManager::shared();
+  std::shared_ptr<Qeva::QevaAdSpace> adSpace = sdk.createQevaAdSpace(kNoFillTag);
+  adSpace->setRefreshInterval(30);
+  adSpace->setAdEventDelegate(delegate);
+  sdk.process(sdk.createQevaAdspotRequestBuilder()->addAdSpace(adSpace).build());
+  return adSpace;
+}
+
+// Live heap growth of |count| ad spaces made without the plugin, held by the caller.
+HeapCount StandInAdSpaces(int64_t count) {
+  auto delegate = std::make_shared<NullEventDelegate>();
+  std::vector<std::shared_ptr<Qeva::QevaAdSpace>> held;
+  held.reserve(static_cast<size_t>(kWarmUpFactor * count));
+  {
+    PluginWorld warmUp;
+    for (int64_t i = 0; i < kWarmUpFactor * count; ++i) {
+      held.push_back(SdkAdSpace(delegate));
+    }
+    held.clear();
+  }
+  PluginWorld world;
+  held.push_back(SdkAdSpace(delegate));
+  world.ForgetRecords();
+  const HeapCount before = CountHeap();
+  for (int64_t i = 0; i < count; ++i) {
+    held.push_back(SdkAdSpace(delegate));
+  }
+  world.ForgetRecords();
+  const HeapCount grown = CountHeap() - before;
+  held.clear();
+  return grown;
+}
+
+void RetainedPerAdSpace(benchmark::State& state) {
+  const int64_t count = state.range(0);
+  for (auto _ : state) {
+    HeapCount withPlugin;
+    std::string error;
+    if (!PluginAdSpaces(count, &withPlugin, &error)) {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    const HeapCount standIn = StandInAdSpaces(count);
+    const auto perAdSpace = [count](int64_t value) {
+      return static_cast<double>(value) / static_cast<double>(count);
+    };
+    state.counters["plugin_bytes_per_ad_space"] =
+        perAdSpace(withPlugin.live_bytes - standIn.live_bytes);
+    state.counters["plugin_blocks_per_ad_space"] =
+        perAdSpace(withPlugin.live_blocks - standIn.live_blocks);
+    state.counters["standin_bytes_per_ad_space"] = perAdSpace(standIn.live_bytes);
+    state.counters["standin_blocks_per_ad_space"] = perAdSpace(standIn.live_blocks);
+  }
+}
+BENCHMARK(RetainedPerAdSpace)
+    ->Name("Memory/RetainedPerAdSpace")
+    ->ArgName("ad_spaces")
+    ->Arg(1000)
+    ->Iterations(1);
+
+void PerPendingResult(benchmark::State& state) {
+  const int64_t count = state.range(0);
+  for (auto _ : state) {
+    PluginWorld world;
+    const std::vector<uint8_t> request = NoFillRequest();
+    std::vector<std::vector<uint8_t>> refreshes;
+    for (int64_t i = 0; i < count; ++i) {
+      world.Send(kAdSpaceChannel, request);
+    }
+    for (const std::string& id : world.manager().adSpaceIds()) {
+      refreshes.push_back(EncodeCall("AdRefresh", DartMap({{"adSpaceId", Str(id)}})));
+    }
+    // The engine's share: the reply record and closure it keeps for a call still unanswered.
+    std::vector<flutter::BinaryReply> kept;
+    kept.reserve(refreshes.size());
+    world.engine().SetMessageHandler(kKeepChannel,
+                                     [&kept](const uint8_t*, size_t, flutter::BinaryReply reply) {
+                                       kept.push_back(std::move(reply));
+                                     });
+    world.ForgetRecords();
+    HeapCount before = CountHeap();
+    for (const std::vector<uint8_t>& refresh : refreshes) {
+      world.Send(kKeepChannel, refresh);
+    }
+    const HeapCount engine = CountHeap() - before;
+    for (const flutter::BinaryReply& reply : kept) {
+      reply(nullptr, 0);
+    }
+    kept.clear();
+
+    before = CountHeap();
+    for (const std::vector<uint8_t>& refresh : refreshes) {
+      world.Send(kAdSpaceChannel, refresh);
+    }
+    world.ForgetRecords();
+    const HeapCount pending = CountHeap() - before;
+    if (static_cast<int64_t>(world.manager().pendingResultIds().size()) != count) {
+      state.SkipWithError("\"AdRefresh\" did not leave one pending result per ad space");
+      return;
+    }
+    // Answered, so that none is released unanswered with the plugin.
+    const Qeva::QevaSDKError noFill(Qeva::QevaSDKError::Code::noFill);
+    for (const std::string& id : world.manager().adSpaceIds()) {
+      world.adSpace(id)->fireAdError(noFill);
+    }
+    const auto perResult = [count](int64_t value) {
+      return static_cast<double>(value) / static_cast<double>(count);
+    };
+    state.counters["plugin_bytes_per_pending_result"] =
+        perResult(pending.live_bytes - engine.live_bytes);
+    state.counters["plugin_blocks_per_pending_result"] =
+        perResult(pending.live_blocks - engine.live_blocks);
+    state.counters["engine_bytes_per_pending_reply"] = perResult(engine.live_bytes);
+  }
+}
+BENCHMARK(PerPendingResult)
+    ->Name("Memory/PerPendingResult")
+    ->ArgName("ad_spaces")
+    ->Arg(1000)
+    ->Iterations(1);
+
+// Allocations per whole call, everyone's: where the time of the calls goes first.
+void AllocationsPerCall(benchmark::State& state, CaseMaker make) {
+  // A run of "AdRequest"s grows the plugin's maps; a short one keeps it near a fresh plugin.
+  constexpr int64_t kCalls = 16;
+  for (auto _ : state) {
+    PluginWorld world;
+    CallCase call;
+    std::string error;
+    if (!make(world, &call, &error)) {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    const std::string why = call.check(world, *world.Send(call.channel, call.request));
+    if (!why.empty()) {
+      state.SkipWithError(why.c_str());
+      return;
+    }
+    world.ForgetRecords();
+    const HeapCount before = CountHeap();
+    for (int64_t i = 0; i < kCalls; ++i) {
+      world.Send(call.channel, call.request);
+    }
+    const HeapCount made = CountHeap() - before;
+    state.counters["allocations_per_call"] =
+        static_cast<double>(made.allocations) / static_cast<double>(kCalls);
+    state.counters["allocated_bytes_per_call"] =
+        static_cast<double>(made.allocated_bytes) / static_cast<double>(kCalls);
+  }
+}
+BENCHMARK_CAPTURE(AllocationsPerCall, QevaUser, UserCall)
+    ->Name("Memory/AllocationsPerCall/QevaUser")
+    ->Iterations(1);
+BENCHMARK_CAPTURE(AllocationsPerCall, AdRequest, AdRequestCall)
+    ->Name("Memory/AllocationsPerCall/AdRequest")
+    ->Iterations(1);
+BENCHMARK_CAPTURE(AllocationsPerCall, AdRender, AdRenderCall)
+    ->Name("Memory/AllocationsPerCall/AdRender")
+    ->Iterations(1);
+BENCHMARK_CAPTURE(AllocationsPerCall, AdClick, AdClickCall)
+    ->Name("Memory/AllocationsPerCall/AdClick")
+    ->Iterations(1);
+
+}  // namespace
+}  // namespace QevaFlutter::bench
