@@ -199,6 +199,15 @@ void CoreTest::ClearRecords() const {
   sdk().logSink().clear();
 }
 
+Strings CoreTest::Ledger(size_t count) const {
+  Strings lines;
+  for (const CallRecord& record : manager_->replyLedger()->records(count)) {
+    const std::string line = record.ToString();
+    lines.push_back(line.substr(line.find(' ') + 1));
+  }
+  return lines;
+}
+
 Strings CoreTest::ManagerState() const {
   return {"start-up result: " + std::string(manager_->hasAdManagerResult() ? "held" : "none"),
           "pending:" + Join(manager_->pendingResultIds()),

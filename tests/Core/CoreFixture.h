@@ -93,6 +93,8 @@ class CoreTest : public ::testing::Test {
   Strings CoreLog() const;
   Strings Commands() const { return sdk().journal().commandLines(); }
   void ClearRecords() const;
+  // The last |count| records of the manager's reply ledger, as text without their numbers.
+  Strings Ledger(size_t count) const;
   // Everything the manager keeps, to check that a call changed nothing.
   Strings ManagerState() const;
   std::string ManagerName() const { return manager_->description(); }

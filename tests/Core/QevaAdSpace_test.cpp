@@ -111,6 +111,7 @@ TEST_F(AdSpaceChannelTest, RefusedTagIdStoresNothingAndIsNeverAnswered) {
                Logged("singleAd(tagId:refreshRate:result:)", "QevaFlutter: QevaAdSpace is nil")}));
   EXPECT_EQ(ManagerState(), state);
   EXPECT_TRUE(Unanswered(*requested.reply));
+  EXPECT_EQ(Ledger(1), Strings{"QevaAdSpace.AdRequest() unanswered: no ad space for the tag id"});
 }
 
 TEST_F(AdSpaceChannelTest, ReadyReplyCarriesTheResponseAndTheClassSignature) {
@@ -174,6 +175,8 @@ TEST_F(AdSpaceChannelTest, ReadyWithoutFlutterAdKeepsTheResultForALaterError) {
     EXPECT_TRUE(Unanswered(*requested.reply));
     requested.adSpace->fireAdError(OddError());
     EXPECT_TRUE(AnsweredAdError(*requested.reply));
+    EXPECT_EQ(Ledger(1),
+              Strings{"QevaAdSpace.AdRequest(" + requested.id + ") answered error 1001"});
     EXPECT_EQ(CoreLog(),
               (Strings{Logged(kFunctions[0], "QevaFlutter: Couldn't find QevaFlutterAd"),
                        Logged(kFunctions[3], "QevaFlutter: onAdError event sent to flutter")}));
@@ -230,6 +233,7 @@ TEST_F(AdSpaceChannelTest, OneAdSpaceUnderTwoIdsAnswersOnlyTheFirstId) {
       Answered(*first.reply, ReadyReply(first.id, DisplayResponse(), "iab.smartphonebanner")));
   EXPECT_TRUE(Unanswered(*second.reply));
   EXPECT_EQ(CoreLog().back(), NotFound(kFunctions[0], *one.adSpace, first.id));
+  EXPECT_EQ(manager_->pendingResultIds(), Strings{second.id});
 }
 
 TEST_F(AdSpaceChannelTest, AdRenderShowsTheAdAndTheLatestCallGetsTheReply) {
@@ -244,6 +248,8 @@ TEST_F(AdSpaceChannelTest, AdRenderShowsTheAdAndTheLatestCallGetsTheReply) {
   requested.adSpace->fireAdRender();
   EXPECT_TRUE(Answered(*render, RenderReply(false)));
   EXPECT_TRUE(Unanswered(*replaced));
+  EXPECT_EQ(Ledger(2), (Strings{"QevaAdSpace.AdRender(" + requested.id + ") replaced",
+                                "QevaAdSpace.AdRender(" + requested.id + ") answered value"}));
 }
 
 TEST_F(AdSpaceChannelTest, AdRefreshWaitsForWhicheverEventComesNextUnlessPaused) {
@@ -267,6 +273,9 @@ TEST_F(AdSpaceChannelTest, AdRefreshWaitsForWhicheverEventComesNextUnlessPaused)
   EXPECT_EQ(Commands(), (Strings{"adSpace#1.pause()", "adSpace#1.pause()"}));
   requested.adSpace->fireAdRefresh();
   EXPECT_TRUE(Unanswered(*dropped));
+  const std::string pause = "QevaAdSpace.AdPause(" + requested.id + ") answered value";
+  EXPECT_EQ(Ledger(3),
+            (Strings{"QevaAdSpace.AdRefresh(" + requested.id + ") dropped", pause, pause}));
 }
 
 TEST_F(AdSpaceChannelTest, CommandsForAnIdNotKeptChangeNothing) {
@@ -274,13 +283,15 @@ TEST_F(AdSpaceChannelTest, CommandsForAnIdNotKeptChangeNothing) {
     std::string method;
     std::optional<EncodableValue> reply;  // None: no reply.
     Strings log;
+    std::string end;
   };
+  const std::string unknown = "unanswered: unknown ad-space id";
   const Row rows[] = {
-      {"AdRender", std::nullopt, {Logged("adConsumed(_:result:)", "Code Check")}},
-      {"AdRefresh", std::nullopt, {Logged("adRefresh(_:result:)", "Code Check")}},
-      {"AdPause", std::nullopt, {Logged("adPaused(_:result:)", "Code Check")}},
-      {"FallbackAd", std::nullopt, {}},
-      {"AdClick", CommandReply("failure"), {}},
+      {"AdRender", std::nullopt, {Logged("adConsumed(_:result:)", "Code Check")}, unknown},
+      {"AdRefresh", std::nullopt, {Logged("adRefresh(_:result:)", "Code Check")}, unknown},
+      {"AdPause", std::nullopt, {Logged("adPaused(_:result:)", "Code Check")}, unknown},
+      {"FallbackAd", std::nullopt, {}, unknown},
+      {"AdClick", CommandReply("failure"), {}, "answered value"},
   };
   const Requested kept = Delivered(DisplayAd());
   const Strings state = ManagerState();
@@ -295,6 +306,9 @@ TEST_F(AdSpaceChannelTest, CommandsForAnIdNotKeptChangeNothing) {
       EXPECT_EQ(CoreLog(), row.log);
       EXPECT_EQ(sdk().journal().lines(), Strings{});
       EXPECT_EQ(ManagerState(), state);
+      const auto* text = std::get_if<std::string>(&id);
+      EXPECT_EQ(Ledger(1),
+                Strings{"QevaAdSpace." + row.method + "(" + (text ? *text : "") + ") " + row.end});
     }
   }
 }
@@ -350,6 +364,7 @@ TEST_F(AdSpaceChannelTest, AdClickWithoutRootViewControllerIsNotAnswered) {
               Strings{Logged("adClicked(_:result:)", "QevaFlutter: UIWindow is empty or nil")});
     EXPECT_EQ(sdk().journal().lines(), Strings{});
     EXPECT_TRUE(sdk().trackerRequests().empty());
+    EXPECT_EQ(Ledger(1), Strings{"QevaAdSpace.AdClick() unanswered: no window"});
   }
 }
 
@@ -383,19 +398,22 @@ TEST_F(AdSpaceChannelTest, FallbackAdWaitsOnlyForMediatedAds) {
     std::optional<EncodableValue> reply;
     Strings log;
     bool staysPending;
+    std::string end;
   };
   const Row rows[] = {
       {"display ad",
        DisplayAd(),
        CommandReply("failure"),
        {Logged(kFunction, "QevaFlutter: Is qevaAd flutterMediationAd false")},
-       false},
+       false,
+       "answered value"},
       {"GAM banner",
        GAMBanner("{}"),
        std::nullopt,
        {Logged(kFunction, "QevaFlutter: Is qevaAd flutterMediationAd true")},
-       true},
-      {"no ad", nullptr, std::nullopt, {}, false},
+       true,
+       "pending"},
+      {"no ad", nullptr, std::nullopt, {}, false, "unanswered: ad space holds no ad"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -407,6 +425,7 @@ TEST_F(AdSpaceChannelTest, FallbackAdWaitsOnlyForMediatedAds) {
     EXPECT_EQ(CoreLog(), row.log);
     const Strings pending = manager_->pendingResultIds();
     EXPECT_EQ(std::count(pending.begin(), pending.end(), requested.id), row.staysPending);
+    EXPECT_EQ(Ledger(1), Strings{"QevaAdSpace.FallbackAd(" + requested.id + ") " + row.end});
   }
 }
 

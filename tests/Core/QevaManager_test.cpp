@@ -47,29 +47,33 @@ TEST_F(QevaFlutterManagerTest, RejectedCallsAreLeftUnansweredAndChangeNothing) {
   struct Row {
     std::string name, channel, method;
     EncodableValue arguments;
+    std::string reason;  // As the reply ledger gives it.
   };
+  const std::string kMethod = "method not accepted";
+  const std::string kArguments = "arguments not accepted";
   const EncodableValue intKeyed(EncodableMap{{EncodableValue(1), Str("x")}});
   std::vector<Row> rows = {
       {"start-up, number value", "QevaManager", "QevaManager",
-       DartMap({{"accountId", EncodableValue(12)}})},
+       DartMap({{"accountId", EncodableValue(12)}}), kArguments},
       {"start-up, null value", "QevaManager", "QevaManager",
-       DartMap({{"secretKey", EncodableValue()}})},
-      {"start-up, another channel's method", "QevaManager", "QevaUser", DartMap({})},
-      {"ad space, unknown method", "QevaAdSpace", "AdFoo", DartMap({})},
-      {"ad space, method in other case", "QevaAdSpace", "adRequest", DartMap({})},
+       DartMap({{"secretKey", EncodableValue()}}), kArguments},
+      {"start-up, another channel's method", "QevaManager", "QevaUser", DartMap({}), kMethod},
+      {"ad space, unknown method", "QevaAdSpace", "AdFoo", DartMap({}), kMethod},
+      {"ad space, method in other case", "QevaAdSpace", "adRequest", DartMap({}), kMethod},
   };
   for (std::string channel : {"QevaManager", "QevaUser", "QevaDevice", "QevaApplication"}) {
-    rows.push_back(
-        {channel + ", method in other case", channel, "q" + channel.substr(1), DartMap({})});
+    rows.push_back({channel + ", method in other case", channel, "q" + channel.substr(1),
+                    DartMap({}), kMethod});
     for (const EncodableValue& arguments : {EncodableValue(), DartList({}), Str("x"), intKeyed}) {
-      rows.push_back({channel + " " + headless::ToString(arguments), channel, channel, arguments});
+      rows.push_back(
+          {channel + " " + headless::ToString(arguments), channel, channel, arguments, kArguments});
     }
   }
   for (std::string method :
        {"AdRequest", "AdRender", "AdRefresh", "AdClick", "FallbackAd", "AdPause"}) {
     for (const EncodableValue& arguments : {EncodableValue(), DartList({}), intKeyed}) {
-      rows.push_back(
-          {method + " " + headless::ToString(arguments), "QevaAdSpace", method, arguments});
+      rows.push_back({method + " " + headless::ToString(arguments), "QevaAdSpace", method,
+                      arguments, kArguments});
     }
   }
   Request();  // State for the rejected calls to leave alone.
@@ -81,6 +85,7 @@ TEST_F(QevaFlutterManagerTest, RejectedCallsAreLeftUnansweredAndChangeNothing) {
     EXPECT_EQ(sdk().journal().lines(), Strings{});
     EXPECT_EQ(CoreLog(), Strings{});
     EXPECT_EQ(ManagerState(), state);
+    EXPECT_EQ(Ledger(1), Strings{row.channel + "." + row.method + "() unanswered: " + row.reason});
   }
 }
 
@@ -155,6 +160,8 @@ TEST_F(QevaFlutterManagerTest, LatestStartUpIsAnsweredOnceAndOnlyOnce) {
   sdk().reportInitializationFailure();
   EXPECT_TRUE(Unanswered(*replaced));
   EXPECT_TRUE(Answered(*latest, Str("success")));
+  EXPECT_EQ(Ledger(2), (Strings{"QevaManager.QevaManager() replaced",
+                                "QevaManager.QevaManager() answered value"}));
   EXPECT_EQ(Commands(), (Strings{Initialize("1"), kRegistration, Initialize("2"), kRegistration}));
   EXPECT_EQ(
       CoreLog(),
@@ -271,6 +278,7 @@ TEST_F(QevaFlutterManagerTest, HandlersKeepTheManagerUntilTheEngineGoes) {
   Command("AdClick", requested.id, {{"clickUrl", Str("https://example.com")}});
 
   std::weak_ptr<QevaFlutterManager> weak = manager_;
+  const std::shared_ptr<const ReplyLedger> ledger = manager_->replyLedger();
   manager_.reset();
   ASSERT_FALSE(weak.expired());
   EXPECT_TRUE(Answered(*Call("QevaUser", "QevaUser", DartMap({})), Str("success")));
@@ -278,6 +286,51 @@ TEST_F(QevaFlutterManagerTest, HandlersKeepTheManagerUntilTheEngineGoes) {
   EXPECT_TRUE(weak.expired());
   EXPECT_EQ(requested.adSpace->adEventDelegate(), nullptr);
   EXPECT_EQ(sdk().lastClickThrough()->delegate(), nullptr);
+  // The calls still kept went with the manager, unanswered; the ledger says so.
+  Strings records;
+  for (const CallRecord& record : ledger->records()) {
+    records.push_back(record.ToString());
+  }
+  const std::string id = requested.id;
+  EXPECT_EQ(records, (Strings{"#1 QevaManager.QevaManager() released",
+                              "#2 QevaAdSpace.AdRequest(" + id + ") answered value",
+                              "#3 QevaAdSpace.AdRender(" + id + ") released",
+                              "#4 QevaAdSpace.AdClick(" + id + ") answered value",
+                              "#5 QevaUser.QevaUser() answered value"}));
+  EXPECT_EQ(ledger->counts().ToString(),
+            "calls 5: pending 0, answered 3 (value 3, error 0), replaced 0, dropped 0, "
+            "unanswered 0, released 2");
+}
+
+// The secret key goes to the SDK's initialize() and nowhere else the plugin writes.
+TEST_F(QevaFlutterManagerTest, SecretKeyReachesOnlyTheSdk) {
+  const std::string secret = "sk-7Hq2-Zx9v";
+  for (InitReport report : {InitReport::successAtOnce, InitReport::failureAtOnce}) {
+    sdk().setInitializationReport(report);
+    Call("QevaManager", "QevaManager", DartMap({{"secretKey", Str(secret)}}));
+    Call("QevaManager", "qevaManager", DartMap({{"secretKey", Str(secret)}}));
+    Call("QevaManager", "QevaManager",
+         DartMap({{"secretKey", Str(secret)}, {"appId", EncodableValue(1)}}));
+  }
+  EXPECT_EQ(sdk().logSink().summaries(),
+            (Strings{"[info] onSuccess(): ", "[info] onFailure(error:): error " + InitFailure()}));
+  const Strings ledger = Ledger(6);
+  EXPECT_EQ(ledger, (Strings{"QevaManager.QevaManager() answered value",
+                             "QevaManager.qevaManager() unanswered: method not accepted",
+                             "QevaManager.QevaManager() unanswered: arguments not accepted",
+                             "QevaManager.QevaManager() answered value",
+                             "QevaManager.qevaManager() unanswered: method not accepted",
+                             "QevaManager.QevaManager() unanswered: arguments not accepted"}));
+  Strings written = ledger;
+  for (const QevaStandIn::LogLine& line : sdk().logSink().lines()) {
+    written.push_back(line.ToString());
+  }
+  for (const std::string& text : written) {
+    EXPECT_EQ(text.find(secret), std::string::npos) << text;
+  }
+  // The SDK's own record of initialize() is where it belongs.
+  EXPECT_EQ(Commands().at(0), "manager.initialize(accountId: 0, appId: 0, secretKey: \"" + secret +
+                                  "\", delegate: " + ManagerName() + ")");
 }
 
 // What the engine's result sees for each kind of answer; a copy answering first leaves
