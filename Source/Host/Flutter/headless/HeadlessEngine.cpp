@@ -8,6 +8,34 @@
 
 namespace headless {
 
+namespace {
+
+// Shared by every copy of one reply closure: its end without an answer is the release.
+class ReplyWatch {
+ public:
+  explicit ReplyWatch(HeadlessEngine::ReplyHooks hooks) : hooks_(std::move(hooks)) {}
+  ~ReplyWatch() {
+    if (!answered_ && hooks_.on_released) {
+      hooks_.on_released();
+    }
+  }
+  ReplyWatch(const ReplyWatch&) = delete;
+  ReplyWatch& operator=(const ReplyWatch&) = delete;
+
+  void Answered(const uint8_t* bytes, size_t size) {
+    answered_ = true;
+    if (hooks_.on_reply) {
+      hooks_.on_reply(bytes, size);
+    }
+  }
+
+ private:
+  HeadlessEngine::ReplyHooks hooks_;
+  bool answered_ = false;
+};
+
+}  // namespace
+
 HeadlessEngine::HeadlessEngine() = default;
 
 HeadlessEngine::~HeadlessEngine() {
@@ -71,28 +99,39 @@ bool HeadlessEngine::HasHandler(const std::string& channel) const {
 }
 
 std::shared_ptr<const DartReply> HeadlessEngine::CallMethod(
-    const std::string& channel, const std::string& method,
-    const flutter::EncodableValue& arguments) {
+    const std::string& channel, const std::string& method, const flutter::EncodableValue& arguments,
+    ReplyHooks hooks) {
   flutter::MethodCall<flutter::EncodableValue> call(
       method, std::make_unique<flutter::EncodableValue>(arguments));
   std::unique_ptr<std::vector<uint8_t>> message =
       flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(call);
-  return SendBytes(channel, std::move(*message));
+  return SendBytes(channel, std::move(*message), std::move(hooks));
 }
 
 std::shared_ptr<const DartReply> HeadlessEngine::SendBytes(const std::string& channel,
-                                                           std::vector<uint8_t> message) {
+                                                           std::vector<uint8_t> message,
+                                                           ReplyHooks hooks) {
   std::shared_ptr<DartReply> record(new DartReply());
   auto found = handlers_.find(channel);
   if (found == handlers_.end()) {
     record->Record(nullptr, 0);
+    if (hooks.on_reply) {
+      hooks.on_reply(nullptr, 0);
+    }
     return record;
   }
   // Held for the call, so the handler survives unregistering itself while it runs.
   SharedHandler handler = found->second;
-  flutter::BinaryReply reply = [record](const uint8_t* bytes, size_t size) {
-    record->Record(bytes, size);
-  };
+  flutter::BinaryReply reply;
+  if (hooks.on_reply || hooks.on_released) {
+    auto watch = std::make_shared<ReplyWatch>(std::move(hooks));
+    reply = [record, watch](const uint8_t* bytes, size_t size) {
+      record->Record(bytes, size);
+      watch->Answered(bytes, size);
+    };
+  } else {
+    reply = [record](const uint8_t* bytes, size_t size) { record->Record(bytes, size); };
+  }
   (*handler)(message.empty() ? nullptr : message.data(), message.size(), std::move(reply));
   return record;
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -29,6 +30,18 @@ class HeadlessEngine : public flutter::BinaryMessenger {
     std::vector<uint8_t> bytes;
   };
 
+  // What a host hears of one message's reply besides the DartReply record, for hosts that
+  // pass replies on (a wire transport, a transcript). Both run on the thread that answers or
+  // lets go of the reply; neither may throw.
+  struct ReplyHooks {
+    // Every time the reply closure is called, with the bytes as the plugin gave them (null and
+    // 0 for the empty reply). Only the first call reaches Dart; later ones are bugs to report.
+    std::function<void(const uint8_t* reply, size_t reply_size)> on_reply;
+    // Once, when the last copy of the reply closure is destroyed without having been called:
+    // the plugin let the message go unanswered, and Dart would wait for ever.
+    std::function<void()> on_released;
+  };
+
   HeadlessEngine();
 
   // Destroys every handler, and with it whatever the handlers own.
@@ -53,11 +66,14 @@ class HeadlessEngine : public flutter::BinaryMessenger {
   // reply at once, as the engine does. The record fills in when the plugin replies, now or
   // later.
   std::shared_ptr<const DartReply> CallMethod(const std::string& channel, const std::string& method,
-                                              const flutter::EncodableValue& arguments);
+                                              const flutter::EncodableValue& arguments,
+                                              ReplyHooks hooks = {});
 
-  // Hands raw |message| bytes to the channel's handler, for malformed input and fuzzing.
+  // Hands raw |message| bytes to the channel's handler, for malformed input, fuzzing and
+  // hosts that relay bytes from elsewhere. A channel without a handler calls |hooks.on_reply|
+  // with the empty reply before this returns.
   std::shared_ptr<const DartReply> SendBytes(const std::string& channel,
-                                             std::vector<uint8_t> message);
+                                             std::vector<uint8_t> message, ReplyHooks hooks = {});
 
   // What the plugin side sent with Send, oldest first.
   const std::vector<SentMessage>& sent_messages() const { return sent_messages_; }
