@@ -1,6 +1,6 @@
 #include "HostSession.h"
 
-#include <flutter/binary_messenger.h>
+#include <flutter/method_call.h>
 #include <flutter/method_result.h>
 #include <flutter/standard_method_codec.h>
 
@@ -233,6 +233,9 @@ struct HostSession::Core {
     event.channel = record->channel;
     event.method = record->method;
     event.reply = *record->reply;
+    if (size > 0) {
+      event.bytes.assign(bytes, bytes + size);
+    }
     event.reply.value = Printable(event.reply.value);
     event.reply.message = Redact(event.reply.message);
     event.replyCount = record->replyCount;
@@ -448,68 +451,6 @@ struct HostSession::Core {
   std::unique_ptr<EngineWarningFilter> cerr_filter;
 };
 
-// Hands every channel to the engine with the handler wrapped, so that the session hears the
-// moment the plugin answers a call, or lets its reply go unanswered.
-class HostSession::WatchingMessenger : public flutter::BinaryMessenger {
- public:
-  WatchingMessenger(headless::HeadlessEngine* engine, std::weak_ptr<Core> core)
-      : engine_(engine), core_(std::move(core)) {}
-
-  void Send(const std::string& channel, const uint8_t* message, size_t message_size,
-            flutter::BinaryReply reply) const override {
-    engine_->Send(channel, message, message_size, std::move(reply));
-  }
-
-  void SetMessageHandler(const std::string& channel,
-                         flutter::BinaryMessageHandler handler) override {
-    if (!handler) {
-      engine_->SetMessageHandler(channel, nullptr);
-      return;
-    }
-    engine_->SetMessageHandler(
-        channel, [handler = std::move(handler), core = core_](const uint8_t* message, size_t size,
-                                                              flutter::BinaryReply reply) {
-          std::shared_ptr<Core> alive = core.lock();
-          auto watch = std::make_shared<Watch>(core, alive ? alive->dispatching : 0);
-          alive.reset();
-          handler(message, size,
-                  [reply = std::move(reply), watch](const uint8_t* bytes, size_t length) {
-                    reply(bytes, length);
-                    watch->Answered(bytes, length);
-                  });
-        });
-  }
-
- private:
-  // Lives as long as any copy of the reply closure: its end without an answer is the
-  // plugin releasing the call unanswered.
-  class Watch {
-   public:
-    Watch(std::weak_ptr<Core> core, int number) : core_(std::move(core)), number_(number) {}
-    ~Watch() {
-      if (!answered_) {
-        if (std::shared_ptr<Core> core = core_.lock()) {
-          core->OnReleased(number_);
-        }
-      }
-    }
-    void Answered(const uint8_t* bytes, size_t length) {
-      answered_ = true;
-      if (std::shared_ptr<Core> core = core_.lock()) {
-        core->OnAnswered(number_, bytes, length);
-      }
-    }
-
-   private:
-    std::weak_ptr<Core> core_;
-    int number_;
-    bool answered_ = false;
-  };
-
-  headless::HeadlessEngine* engine_;  // Not owned; outlives the handlers it keeps.
-  std::weak_ptr<Core> core_;
-};
-
 HostSession::HostSession(const SessionOptions& options, TranscriptSink* sink)
     : core_(std::make_shared<Core>(options, sink)) {
   core_->self = core_;
@@ -552,8 +493,7 @@ HostSession::HostSession(const SessionOptions& options, TranscriptSink* sink)
   }
 
   engine_ = std::make_unique<headless::HeadlessEngine>();
-  messenger_ = std::make_unique<WatchingMessenger>(engine_.get(), core_);
-  manager_ = QevaFlutter::QevaFlutterManager::Create(messenger_.get());
+  manager_ = QevaFlutter::QevaFlutterManager::Create(engine_.get());
 }
 
 HostSession::~HostSession() {
@@ -562,10 +502,9 @@ HostSession::~HostSession() {
   stand_in.setTrackerTransport(nullptr);
   stand_in.journal().setListener(nullptr);
   stand_in.logSink().setListener(nullptr);
-  // The engine's handlers own the manager, whose messenger is ours: engine first.
+  // The engine's handlers own the manager: it goes with the engine.
   manager_.reset();
   engine_.reset();
-  messenger_.reset();
   core_->http.reset();
   core_->loopback.reset();
   QevaStandIn::StandIn::Reset();
@@ -583,26 +522,49 @@ size_t HostSession::step() const {
 
 int HostSession::Call(const std::string& channel, const std::string& method,
                       const EncodableValue& arguments) {
+  flutter::MethodCall<EncodableValue> call(method, std::make_unique<EncodableValue>(arguments));
+  return CallBytes(channel,
+                   std::move(*flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(call)));
+}
+
+int HostSession::CallBytes(const std::string& channel, std::vector<uint8_t> message) {
   auto record = std::make_unique<CallRecord>();
   record->number = static_cast<int>(core_->records.size()) + 1;
   record->step = core_->step;
   record->channel = channel;
-  record->method = method;
-  record->arguments = arguments;
-  core_->Precheck(record.get(), *manager_);
+  std::unique_ptr<flutter::MethodCall<EncodableValue>> decoded =
+      flutter::StandardMethodCodec::GetInstance().DecodeMethodCall(message);
+  if (decoded) {
+    record->method = decoded->method_name();
+    if (decoded->arguments() != nullptr) {
+      record->arguments = *decoded->arguments();
+    }
+    core_->Precheck(record.get(), *manager_);
+  }
   const int number = record->number;
   core_->records.push_back(std::move(record));
+  const CallRecord& made = *core_->records.back();
   if (core_->sink != nullptr) {
-    core_->sink->OnCall({number, core_->step, channel, method, core_->Printable(arguments), now()});
+    core_->sink->OnCall(
+        {number, core_->step, channel, made.method, core_->Printable(made.arguments), now()});
   }
 
+  // The hooks outlive neither the session's interest nor the session: they hold it weakly.
+  std::weak_ptr<Core> weak = core_;
+  headless::HeadlessEngine::ReplyHooks hooks;
+  hooks.on_reply = [weak, number](const uint8_t* bytes, size_t size) {
+    if (std::shared_ptr<Core> core = weak.lock()) {
+      core->OnAnswered(number, bytes, size);
+    }
+  };
+  hooks.on_released = [weak, number] {
+    if (std::shared_ptr<Core> core = weak.lock()) {
+      core->OnReleased(number);
+    }
+  };
   const int outer = std::exchange(core_->dispatching, number);
-  std::shared_ptr<const headless::DartReply> dart = engine_->CallMethod(channel, method, arguments);
+  engine_->SendBytes(channel, std::move(message), std::move(hooks));
   core_->dispatching = outer;
-  // Without a handler the engine answers by itself, past our watch.
-  if (!engine_->HasHandler(channel) && dart->answered() && !core_->records.back()->reply) {
-    core_->OnAnswered(number, dart->bytes().data(), dart->bytes().size());
-  }
   return number;
 }
 

@@ -86,6 +86,9 @@ class HostSession {
   // Returns the call's number; the record fills in as the plugin answers.
   int Call(const std::string& channel, const std::string& method,
            const flutter::EncodableValue& arguments);
+  // The same with the message's bytes as Dart's engine would deliver them, whatever they are;
+  // a message that is no method call is recorded with an empty method and null arguments.
+  int CallBytes(const std::string& channel, std::vector<uint8_t> message);
   // The record of call #|number|, or null.
   const CallRecord* call(int number) const;
   std::vector<const CallRecord*> calls() const;
@@ -127,11 +130,9 @@ class HostSession {
 
  private:
   struct Core;
-  class WatchingMessenger;
 
   std::shared_ptr<Core> core_;
   std::unique_ptr<headless::HeadlessEngine> engine_;
-  std::unique_ptr<WatchingMessenger> messenger_;
   // Also held by the engine's handlers; kept here for the actions.
   std::shared_ptr<QevaFlutter::QevaFlutterManager> manager_;
 };

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "QevaStandIn/Journal.h"
 #include "QevaStandIn/LogSink.h"
@@ -70,6 +71,9 @@ struct ReplyEvent {
   std::string channel;
   std::string method;
   Reply reply;
+  // The reply's bytes as the plugin produced them (empty for not implemented), for sinks that
+  // pass replies on; unlike |reply|, nothing in them is masked.
+  std::vector<uint8_t> bytes;
   // More than 1: the plugin answered again; only the first reply reached Dart.
   int replyCount = 1;
   Millis time = 0;
