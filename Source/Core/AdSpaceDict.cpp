@@ -25,10 +25,6 @@ bool AdSpaceDict::IndexOrder::operator()(const IndexEntry& a, const Qeva::QevaAd
   return Before(a.adSpace, b);
 }
 
-bool AdSpaceDict::IndexOrder::operator()(const Qeva::QevaAdSpace* a, const IndexEntry& b) const {
-  return Before(a, b.adSpace);
-}
-
 void AdSpaceDict::Keep(const std::string& adSpaceId, AdSpacePtr adSpace) {
   auto [entry, inserted] = map_.try_emplace(adSpaceId);
   if (!inserted) {

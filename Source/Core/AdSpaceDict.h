@@ -53,12 +53,11 @@ class AdSpaceDict {
     const std::string* id;
   };
   // By address, then by id: the first entry of an address holds its smallest id. Transparent,
-  // so that an address alone finds that first entry.
+  // so that lower_bound() with an address alone finds that first entry.
   struct IndexOrder {
     using is_transparent = void;
     bool operator()(const IndexEntry& a, const IndexEntry& b) const;
     bool operator()(const IndexEntry& a, const Qeva::QevaAdSpace* b) const;
-    bool operator()(const Qeva::QevaAdSpace* a, const IndexEntry& b) const;
   };
 
   std::map<std::string, AdSpacePtr> map_;

@@ -62,13 +62,6 @@ void FlutterResult::operator()(const StringKeyedMap& value) const {
   }
 }
 
-void FlutterResult::operator()(const flutter::EncodableMap& value) const {
-  if (auto result = TakeForAnswer()) {
-    state_->ticket.Answered(ReplyKind::kValue);
-    result->Success(flutter::EncodableValue(value));
-  }
-}
-
 void FlutterResult::operator()(const FlutterError& error) const {
   if (auto result = TakeForAnswer()) {
     state_->ticket.Answered(ReplyKind::kError, error.code);
@@ -78,10 +71,6 @@ void FlutterResult::operator()(const FlutterError& error) const {
       result->Error(error.code, error.message, error.details);
     }
   }
-}
-
-bool FlutterResult::answered() const {
-  return !state_ || state_->result == nullptr;
 }
 
 const CallTicket& FlutterResult::ticket() const {

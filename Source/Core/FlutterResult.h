@@ -47,12 +47,8 @@ class FlutterResult {
   void operator()(const std::string& value) const;
   void operator()(const char* value) const;
   void operator()(const StringKeyedMap& value) const;
-  void operator()(const flutter::EncodableMap& value) const;
   // Replies with an error envelope; null details are sent as none.
   void operator()(const FlutterError& error) const;
-
-  // True once any copy has answered.
-  bool answered() const;
 
   // The call's ticket, shared by every copy.
   const CallTicket& ticket() const;

@@ -1,7 +1,8 @@
 // The "QevaAdSpace" channel: the ad request, the SDK's ad events answered to Dart, and Dart's
 // commands on a delivered ad with the click-through.
+#include <map>
+#include <string>
 #include <utility>
-#include <variant>
 
 #include "Core/QevaFlutterLog.h"
 #include "Core/QevaManager.h"
@@ -105,34 +106,15 @@ std::string QuotedText(const std::string& text) {
   return quoted;
 }
 
-std::string DescribeValue(const flutter::EncodableValue& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) {
-    return QuotedText(*text);
-  }
-  if (const auto* flag = std::get_if<bool>(&value)) {
-    return *flag ? "true" : "false";
-  }
-  if (std::holds_alternative<int32_t>(value) || std::holds_alternative<int64_t>(value)) {
-    return std::to_string(value.LongValue());
-  }
-  if (value.IsNull()) {
-    return "nil";
-  }
-  return "<value>";
-}
-
-// A reply map the way Swift prints a dictionary, in key order:
+// The ready reply's fields the way Swift prints a dictionary of strings, in key order:
 // ["adSpaceId": "…", "response": "…", "result": "success", "signature": "…"].
-std::string DescribeReply(const FlutterResult::StringKeyedMap& reply) {
-  if (reply.empty()) {
-    return "[:]";
-  }
+std::string DescribeReply(const std::map<std::string, std::string>& fields) {
   std::string description = "[";
-  for (const auto& [key, value] : reply) {
+  for (const auto& [key, value] : fields) {
     if (description.size() > 1) {
       description += ", ";
     }
-    description += QuotedText(key) + ": " + DescribeValue(value);
+    description += QuotedText(key) + ": " + QuotedText(value);
   }
   return description + "]";
 }
@@ -250,13 +232,17 @@ void QevaFlutterManager::onAdReady(Qeva::QevaAdSpace& qevaAdSpace) {
     return;
   }
   QEVA_FLUTTER_LOG("QevaFlutter: onAdReady event sent to flutter", kFunction);
-  const FlutterResult::StringKeyedMap reply = {
-      {kResultKey, Text(kSuccess)},
-      {kAdSpaceIdKey, Text(adSpaceId)},
-      {kResponseKey, Text(flutterAd->getAdResponse().value_or(std::string()))},
-      {kSignatureKey, Text(AdSignature(*ad))},
+  const std::map<std::string, std::string> fields = {
+      {kResultKey, kSuccess},
+      {kAdSpaceIdKey, adSpaceId},
+      {kResponseKey, flutterAd->getAdResponse().value_or(std::string())},
+      {kSignatureKey, AdSignature(*ad)},
   };
-  QEVA_FLUTTER_LOG("QevaFlutter: Result " + DescribeReply(reply), kFunction);
+  QEVA_FLUTTER_LOG("QevaFlutter: Result " + DescribeReply(fields), kFunction);
+  FlutterResult::StringKeyedMap reply;
+  for (const auto& [key, value] : fields) {
+    reply.emplace(key, Text(value));
+  }
   if (std::optional<FlutterResult> result = TakeResult(adSpaceId)) {
     (*result)(reply);
   }

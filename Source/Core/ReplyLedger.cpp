@@ -50,12 +50,6 @@ std::string CallRecord::ToString() const {
   return text;
 }
 
-bool CallRecord::operator==(const CallRecord& other) const {
-  return number == other.number && channel == other.channel && method == other.method &&
-         adSpaceId == other.adSpaceId && end == other.end && reply == other.reply &&
-         errorCode == other.errorCode && reason == other.reason;
-}
-
 uint64_t CallCounts::total() const {
   return pending + answeredValue + answeredError + replaced + dropped + unanswered + released;
 }

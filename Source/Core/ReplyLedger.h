@@ -54,8 +54,6 @@ struct CallRecord {
   // "#3 QevaAdSpace.AdRender(<id>) answered error 1001",
   // "#4 QevaAdSpace.AdPause(x) unanswered: unknown ad-space id", "#1 QevaUser.QevaUser() ...".
   std::string ToString() const;
-  bool operator==(const CallRecord& other) const;
-  bool operator!=(const CallRecord& other) const { return !(*this == other); }
 };
 
 // How many calls ended each way since the manager was made; pending as of reading.

@@ -93,6 +93,14 @@ std::optional<Qeva::QevaSections> AsSection(const flutter::EncodableValue& value
   return raw ? Qeva::QevaSectionsFromRawValue(*raw) : std::nullopt;
 }
 
+std::optional<std::vector<Qeva::QevaPages>> AsPageList(const flutter::EncodableValue& value) {
+  return AsList<Qeva::QevaPages>(value, AsPage);
+}
+
+std::optional<std::vector<Qeva::QevaSections>> AsSectionList(const flutter::EncodableValue& value) {
+  return AsList<Qeva::QevaSections>(value, AsSection);
+}
+
 // One row of a key table: reads |key| and, when the value has the row's type, calls the
 // row's setter on |target|.
 template <typename Target>
@@ -158,18 +166,10 @@ void ApplyApplication(const ArgumentMap& arguments, Qeva::QevaApplication& appli
   static const std::vector<TargetingRow<Application>> kRows = {
       Row<Application, std::vector<std::string>>("keywords", AsStringList,
                                                  &Application::setKeywords),
-      Row<Application, std::vector<Qeva::QevaPages>>(
-          "pageCategory",
-          [](const flutter::EncodableValue& value) {
-            return AsList<Qeva::QevaPages>(value, AsPage);
-          },
-          &Application::setPageCategory),
-      Row<Application, std::vector<Qeva::QevaSections>>(
-          "sectionCategory",
-          [](const flutter::EncodableValue& value) {
-            return AsList<Qeva::QevaSections>(value, AsSection);
-          },
-          &Application::setSectionCategory),
+      Row<Application, std::vector<Qeva::QevaPages>>("pageCategory", AsPageList,
+                                                     &Application::setPageCategory),
+      Row<Application, std::vector<Qeva::QevaSections>>("sectionCategory", AsSectionList,
+                                                        &Application::setSectionCategory),
       Row<Application, std::map<std::string, std::string>>("customData", AsStringMap,
                                                            &Application::setCustomData),
   };

@@ -115,6 +115,7 @@ TEST_F(AdSpaceChannelTest, RefusedTagIdStoresNothingAndIsNeverAnswered) {
 }
 
 TEST_F(AdSpaceChannelTest, ReadyReplyCarriesTheResponseAndTheClassSignature) {
+  const std::string kControls = std::string("{\"a\":1}\n\r\t") + '\0' + "\x01\x1f\x7f";
   struct Row {
     std::string name;
     std::shared_ptr<Qeva::QevaAd> ad;
@@ -123,7 +124,8 @@ TEST_F(AdSpaceChannelTest, ReadyReplyCarriesTheResponseAndTheClassSignature) {
   const Row rows[] = {
       {"display ad", DisplayAd(), DisplayResponse(), "iab.smartphonebanner",
        R"("{\"adSize\":\"320x50\",\"response\":\"<div>ad</div>\"}")"},
-      {"GAM banner", GAMBanner("{\"a\":1}\n"), "{\"a\":1}\n", "nw.gambanner", R"("{\"a\":1}\n")"},
+      {"GAM banner, control characters", GAMBanner(kControls), kControls, "nw.gambanner",
+       R"("{\"a\":1}\n\r\t\0\u{1}\u{1f}\u{7f}")"},
       {"another Flutter ad", ForeignFlutterAd("x\\y"), "x\\y", "", R"("x\\y")"},
       {"no response", ForeignFlutterAd(std::nullopt), "", "", R"("")"},
   };
@@ -296,8 +298,15 @@ TEST_F(AdSpaceChannelTest, CommandsForAnIdNotKeptChangeNothing) {
   const Requested kept = Delivered(DisplayAd());
   const Strings state = ManagerState();
   for (const Row& row : rows) {
-    for (const EncodableValue& id :
-         {EncodableValue(), EncodableValue(7), Str(kept.id.substr(1)), Str("")}) {
+    // Each id and the ledger's note of it, cut at 64 bytes on a character boundary.
+    const std::pair<EncodableValue, std::string> ids[] = {
+        {EncodableValue(), ""},
+        {EncodableValue(7), ""},
+        {Str(kept.id.substr(1)), kept.id.substr(1)},
+        {Str(""), ""},
+        {Str(std::string(60, 'a') + "\u00e9\u00e9\u00e9"), std::string(60, 'a') + "..."},
+    };
+    for (const auto& [id, noted] : ids) {
       SCOPED_TRACE(row.method + " " + headless::ToString(id));
       ClearRecords();
       Reply reply = Call("QevaAdSpace", row.method,
@@ -306,9 +315,7 @@ TEST_F(AdSpaceChannelTest, CommandsForAnIdNotKeptChangeNothing) {
       EXPECT_EQ(CoreLog(), row.log);
       EXPECT_EQ(sdk().journal().lines(), Strings{});
       EXPECT_EQ(ManagerState(), state);
-      const auto* text = std::get_if<std::string>(&id);
-      EXPECT_EQ(Ledger(1),
-                Strings{"QevaAdSpace." + row.method + "(" + (text ? *text : "") + ") " + row.end});
+      EXPECT_EQ(Ledger(1), Strings{"QevaAdSpace." + row.method + "(" + noted + ") " + row.end});
     }
   }
 }
