@@ -1,8 +1,9 @@
 // The five channels of a live manager, on the headless engine and the stand-in SDK, driven by
 // a script (ChannelScript.h). After every input: no call was answered twice, every reply is a
 // well-formed envelope, a call that decodes never gets the not-implemented reply and one that
-// does not decode gets nothing else, the only error reply is the ad error, and the plugin never
-// sent Dart a message of its own. The manager then goes away while the SDK still has work
+// does not decode gets nothing else, a call the channel does not take is neither answered nor
+// seen by the SDK or the log, the only error reply is the ad error, and the plugin never sent
+// Dart a message of its own. The manager then goes away while the SDK still has work
 // queued, which must not reach it.
 
 #include <memory>
@@ -151,7 +152,35 @@ struct Sent {
   std::string channel;
   Bytes message;
   std::shared_ptr<const DartReply> reply;
+  // Whether the SDK saw a call or the log a line while the message was handled.
+  bool reached_sdk = false;
 };
+
+// Whether the plugin takes |call| on |channel| at all: a method name of the channel and
+// arguments that are a map with string keys (with string values, too, for the start-up).
+// Anything else is to be left unanswered without a trace.
+bool Accepted(const std::string& channel, const flutter::MethodCall<>& call) {
+  static const char* const kAdSpaceMethods[] = {"AdRequest", "AdRender",   "AdRefresh",
+                                                "AdClick",   "FallbackAd", "AdPause"};
+  bool method_known = call.method_name() == channel;
+  if (channel == "QevaAdSpace") {
+    method_known = false;
+    for (const char* method : kAdSpaceMethods) {
+      method_known = method_known || call.method_name() == method;
+    }
+  }
+  const auto* arguments = std::get_if<EncodableMap>(call.arguments());
+  if (!method_known || arguments == nullptr) {
+    return false;
+  }
+  for (const auto& [key, value] : *arguments) {
+    if (!std::holds_alternative<std::string>(key) ||
+        (channel == "QevaManager" && !std::holds_alternative<std::string>(value))) {
+      return false;
+    }
+  }
+  return true;
+}
 
 void CheckReply(const Sent& sent) {
   const DartReply& reply = *sent.reply;
@@ -165,14 +194,19 @@ void CheckReply(const Sent& sent) {
   };
   expect(reply.reply_count() <= 1, "a call was answered more than once");
   expect(reply.kind() != DartReply::Kind::kUndecodable, "a reply is no envelope");
-  const bool decodes =
-      flutter::StandardMethodCodec::GetInstance().DecodeMethodCall(sent.message) != nullptr;
-  if (decodes) {
+  std::unique_ptr<flutter::MethodCall<>> call =
+      flutter::StandardMethodCodec::GetInstance().DecodeMethodCall(sent.message);
+  if (call) {
     expect(reply.kind() != DartReply::Kind::kNotImplemented,
            "a call that decodes got the not-implemented reply");
+    if (!Accepted(sent.channel, *call)) {
+      expect(!reply.answered(), "a call the channel does not take was answered");
+      expect(!sent.reached_sdk, "a call the channel does not take reached the SDK or the log");
+    }
   } else {
     expect(reply.kind() == DartReply::Kind::kNotImplemented,
            "a message that is no call got a reply other than not-implemented");
+    expect(!sent.reached_sdk, "a message that is no call reached the SDK or the log");
   }
   if (reply.kind() == DartReply::Kind::kError) {
     expect(reply.error_code() == kAdErrorCode && reply.error_message() == kAdErrorMessage &&
@@ -196,8 +230,12 @@ int FuzzOne(const uint8_t* data, size_t size) {
       QevaFlutter::QevaFlutterManager::Create(engine.get());
   std::vector<Sent> sent;
   auto send = [&](const char* channel, Bytes message) {
+    const size_t calls = sdk.journal().entries().size();
+    const size_t lines = sdk.logSink().lines().size();
     std::shared_ptr<const DartReply> reply = engine->SendBytes(channel, message);
-    sent.push_back({channel, std::move(message), std::move(reply)});
+    const bool reached_sdk =
+        sdk.journal().entries().size() != calls || sdk.logSink().lines().size() != lines;
+    sent.push_back({channel, std::move(message), std::move(reply), reached_sdk});
   };
 
   ScriptReader script(data, size);
