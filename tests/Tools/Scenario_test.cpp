@@ -34,7 +34,8 @@ TEST(ScenarioFileTest, MistakesNameFileStepAndFieldAndNothingRuns) {
       {"unknown step", R"([{"name": "dance", "boogie": 1}])",
        "step 1 \"dance\": \"boogie\": unknown step (a step is \"call\" or one of the host "
        "actions: advance, runUntilIdle, finishClickThrough, refuseTag, failNextLoad, "
-       "setInventory, addInventory, removeWindow, restoreWindow, fire, initReport, reportInit, "
+       "setInventory, addInventory, removeWindow, restoreWindow, fire, reportClickThrough, "
+       "initReport, reportInit, "
        "delivery, fetchDelay, clickThroughDelay, clickThroughSimulation)"},
       {"empty step", R"([{"advance": 1}, {"name": "idle"}])",
        "step 2 \"idle\": nothing to do: give \"call\" or a host action"},

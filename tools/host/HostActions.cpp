@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "HostSession.h"
+#include "QevaAd/QevaAdFlutterDisplay.h"
+#include "QevaAd/QevaAdFlutterGAMBanner.h"
 #include "UIKit/UIKit.h"
 
 namespace QevaHost {
@@ -90,7 +92,8 @@ const std::map<std::string, Qeva::QevaSDKError::Code>& ErrorCodes() {
   return *codes;
 }
 
-std::vector<std::string> Keys(const std::map<std::string, Qeva::QevaSDKError::Code>& map) {
+template <typename T>
+std::vector<std::string> Keys(const std::map<std::string, T>& map) {
   std::vector<std::string> keys;
   for (const auto& [key, value] : map) {
     keys.push_back(key);
@@ -131,9 +134,30 @@ std::string CheckFire(const json& argument) {
   if (!argument.contains("event")) {
     return "\"event\": missing";
   }
-  std::string error =
-      OneOf({"ready", "render", "refresh", "error", "click", "close"})(argument["event"]);
+  std::string error = OneOf(
+      {"ready", "render", "refresh", "error", "click", "close", "loadFailure"})(argument["event"]);
   return error.empty() ? error : "\"event\": " + error;
+}
+
+// The renderer |ad_space| holds reports a failed load to the SDK, as a renderer does when its
+// ad cannot be shown: the SDK goes on to the fallback ad, or ends in the error event.
+ActionResult ReportLoadFailure(HostSession& session, QevaStandIn::AdSpace& ad_space) {
+  const std::shared_ptr<Qeva::QevaAd> ad = ad_space.heldAd();
+  if (!ad) {
+    return {false, ad_space.name() + " holds no ad"};
+  }
+  std::shared_ptr<Qeva::QevaAdDelegate> delegate;
+  if (const auto* display = dynamic_cast<const QevaFlutter::QevaAdFlutterDisplay*>(ad.get())) {
+    delegate = display->delegate();
+  } else if (const auto* gam = dynamic_cast<const QevaFlutter::QevaAdFlutterGAMBanner*>(ad.get())) {
+    delegate = gam->delegate();
+  }
+  const std::string renderer = session.sdk().nameOf(*ad);
+  if (!delegate) {
+    return {false, renderer + " of " + ad_space.name() + " has no SDK delegate to report to"};
+  }
+  delegate->onLoadFailure(*ad, Qeva::QevaSDKError(Qeva::QevaSDKError::Code::prepareQevaAdFailed));
+  return {true, "load failure of " + renderer + " on " + ad_space.name()};
 }
 
 ActionResult Fire(HostSession& session, const json& argument) {
@@ -148,6 +172,9 @@ ActionResult Fire(HostSession& session, const json& argument) {
     if (!ad_space) {
       return {false, "the SDK has no live adSpace#" + argument["adSpace"].dump()};
     }
+  }
+  if (argument["event"] == "loadFailure") {
+    return ReportLoadFailure(session, *ad_space);
   }
   const QevaStandIn::AdEvent event = AdEvents().at(argument["event"].get<std::string>());
   ad_space->fireEvent(event);
@@ -166,6 +193,70 @@ ActionResult FinishClickThrough(HostSession& session, const json& argument) {
   }
   click_through->finishNow();
   return {true, click_through->name() + " finished"};
+}
+
+const std::map<std::string, Qeva::QevaCTAaction>& ClickThroughActions() {
+  using Action = Qeva::QevaCTAaction;
+  static const auto* actions = new std::map<std::string, Action>{
+      {"openedInEmbeddedBrowser", Action::openedInEmbeddedBrowser},
+      {"openedInExternalBrowser", Action::openedInExternalBrowser},
+      {"openedInApp", Action::openedInApp},
+  };
+  return *actions;
+}
+
+std::string CheckClickThroughReport(const json& argument) {
+  if (!argument.is_object()) {
+    return "must be an object {\"report\": ..., \"clickThrough\": N, \"action\": ...}" +
+           Got(argument);
+  }
+  for (const auto& [key, value] : argument.items()) {
+    if (key != "report" && key != "clickThrough" && key != "action") {
+      return "\"" + key + "\": unknown member (known: report, clickThrough, action)";
+    }
+  }
+  if (!argument.contains("report")) {
+    return "\"report\": missing";
+  }
+  std::string error = OneOf({"successRedirect", "failureRedirect", "complete"})(argument["report"]);
+  if (!error.empty()) {
+    return "\"report\": " + error;
+  }
+  if (argument.contains("clickThrough") &&
+      !(argument["clickThrough"].is_number_integer() && argument["clickThrough"] > 0)) {
+    return "\"clickThrough\": must be a click-through number >= 1" + Got(argument["clickThrough"]);
+  }
+  if (argument.contains("action")) {
+    if (argument["report"] != "successRedirect") {
+      return "\"action\": only a successRedirect report has one";
+    }
+    error = OneOf(Keys(ClickThroughActions()))(argument["action"]);
+    return error.empty() ? error : "\"action\": " + error;
+  }
+  return std::string();
+}
+
+ActionResult ReportClickThrough(HostSession& session, const json& argument) {
+  QevaStandIn::ClickThrough* click_through =
+      argument.contains("clickThrough")
+          ? session.sdk().clickThrough(argument["clickThrough"].get<uint64_t>())
+          : session.sdk().lastClickThrough();
+  if (click_through == nullptr) {
+    return {false, "no such click-through"};
+  }
+  const std::string report = argument["report"].get<std::string>();
+  if (report == "successRedirect") {
+    const std::string action = argument.value("action", "openedInEmbeddedBrowser");
+    click_through->reportSuccessRedirect(ClickThroughActions().at(action));
+    return {true, click_through->name() + " reported successRedirect (" + action + ")"};
+  }
+  if (report == "failureRedirect") {
+    click_through->reportFailureRedirect(
+        Qeva::QevaSDKError(Qeva::QevaSDKError::Code::redirectFailed));
+  } else {
+    click_through->reportComplete();
+  }
+  return {true, click_through->name() + " reported " + report};
 }
 
 ActionResult RemoveWindow(const json& argument) {
@@ -258,8 +349,14 @@ std::vector<HostAction> StandardActions() {
                        return ActionResult{true, "window restored"};
                      }});
   actions.push_back({"fire", "{\"adSpaceId\" | \"adSpace\", \"event\"}",
-                     "fire an ad-space event by hand: ready, render, refresh, error, click, close",
+                     "fire an ad-space event by hand: ready, render, refresh, error, click, "
+                     "close, or loadFailure (its renderer's failed load)",
                      CheckFire, Fire});
+  actions.push_back({"reportClickThrough",
+                     "{\"report\": \"successRedirect\" | \"failureRedirect\" | \"complete\", "
+                     "\"clickThrough\": N, \"action\"}",
+                     "report to the latest (or ctaHandler#N's) click-through delegate, now",
+                     CheckClickThroughReport, ReportClickThrough});
   actions.push_back(
       {"initReport",
        "\"successLater\" | \"successAtOnce\" | \"failureLater\" | "
