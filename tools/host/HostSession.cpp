@@ -400,7 +400,10 @@ struct HostSession::Core {
   }
 
   Unanswered Explain(const CallRecord& record) const {
-    const std::string at_step = " (step " + std::to_string(record.releasedInStep) + ")";
+    // Outside scenario steps (step 0) there is no step to name.
+    const std::string at_step = record.releasedInStep == 0
+                                    ? std::string()
+                                    : " (step " + std::to_string(record.releasedInStep) + ")";
     if (record.released && record.releasedDuring == record.number) {
       if (!record.rejection.empty()) {
         return {record.number, record.rejection, record.rejectionDetail};
@@ -409,7 +412,8 @@ struct HostSession::Core {
     }
     if (record.released && record.releasedDuring != 0) {
       const CallRecord& by = *records[static_cast<size_t>(record.releasedDuring) - 1];
-      const std::string name = "#" + std::to_string(by.number) + " " + by.method;
+      const std::string name =
+          (call_namer ? call_namer(by.number) : "#" + std::to_string(by.number)) + " " + by.method;
       if (by.channel == "QevaAdSpace" && by.method == "AdPause") {
         return {record.number, "dropped", "dropped by " + name + at_step};
       }
@@ -438,6 +442,7 @@ struct HostSession::Core {
   size_t step = 0;
   int dispatching = 0;  // The call the plugin is handling, 0 when none.
   std::set<std::string> refused_tags;
+  CallNamer call_namer;
 
   std::unique_ptr<LoopbackSink> loopback;
   std::string sink_address;
@@ -566,6 +571,10 @@ int HostSession::CallBytes(const std::string& channel, std::vector<uint8_t> mess
   engine_->SendBytes(channel, std::move(message), std::move(hooks));
   core_->dispatching = outer;
   return number;
+}
+
+void HostSession::SetCallNamer(CallNamer namer) {
+  core_->call_namer = std::move(namer);
 }
 
 const CallRecord* HostSession::call(int number) const {

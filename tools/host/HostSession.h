@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -106,6 +107,9 @@ class HostSession {
 
   // Every call not answered, with the reason, in call order.
   std::vector<Unanswered> UnansweredCalls() const;
+  // How those reasons name the call that replaced or dropped another: "#N" unless set.
+  using CallNamer = std::function<std::string(int number)>;
+  void SetCallNamer(CallNamer namer);
 
   // Host-side controls used by the actions.
   QevaStandIn::StandIn& sdk() const;

@@ -12,6 +12,15 @@ using QevaStandIn::JournalEntry;
 
 namespace {
 
+// Machine output keeps "type" first, as written.
+using Object = nlohmann::ordered_json;
+
+std::string Time(Millis time) {
+  return "t=" + std::to_string(time) + "ms";
+}
+
+}  // namespace
+
 const char* TrackerKindName(TrackerEvent::Kind kind) {
   switch (kind) {
     case TrackerEvent::Kind::request:
@@ -41,15 +50,6 @@ const char* JournalKindName(JournalEntry::Kind kind) {
   }
   return "";
 }
-
-// Machine output keeps "type" first, as written.
-using Object = nlohmann::ordered_json;
-
-std::string Time(Millis time) {
-  return "t=" + std::to_string(time) + "ms";
-}
-
-}  // namespace
 
 std::string Reply::ToString() const {
   switch (kind) {

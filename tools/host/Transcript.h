@@ -157,6 +157,11 @@ struct ErrorEvent {
   std::string message;
 };
 
+// "request", "refused", ... as machine output writes the kinds.
+const char* TrackerKindName(TrackerEvent::Kind kind);
+// "command", "query", "callback".
+const char* JournalKindName(QevaStandIn::JournalEntry::Kind kind);
+
 // The journal entries shown without --verbose: what the plugin asked of the SDK that changes
 // something, and every event the SDK reported back. Left out: read-only queries, and the
 // SDK's plumbing (builders, requests, delegates being set).
