@@ -11,6 +11,7 @@
 #include "Scenario.h"
 #include "ScenarioRunner.h"
 #include "Transcript.h"
+#include "WireServer.h"
 
 namespace QevaHost {
 
@@ -22,6 +23,8 @@ constexpr char kHelpBeforeActions[] = R"(NAME
 SYNOPSIS
     qeva-host [--json] [--verbose] [--seed N] [--real-time] [--inventory FILE] [--no-color]
               [SCENARIO]
+    qeva-host --wire [--seed N] [--inventory FILE]
+    qeva-host --wire-port N [--once] [--seed N] [--inventory FILE]
     qeva-host --help | --list-actions
 
 DESCRIPTION
@@ -83,6 +86,23 @@ SCENARIO FORMAT
 )";
 
 constexpr char kHelpAfterActions[] = R"(
+WIRE MODE
+    With --wire the host plays no scenario: another process is the Dart side. It sends
+    frames on standard input and reads frames on standard output (with --wire-port, over a
+    TCP connection to 127.0.0.1 instead). Each frame is a 4-byte little-endian length of what
+    follows, a kind byte and a 4-byte little-endian request id, then the body:
+        kind 0, to the host: a channel name (2-byte length, UTF-8) and a message, exactly
+                as the engine delivers it to the plugin (a standard method codec call);
+        kind 1, to the client: the reply to the message with the same request id, exactly
+                as the plugin produced it; a call never answered gets none;
+        kind 2, to the client, id 0: an event, a standard message codec map: "log", "journal",
+                "tracker", "unanswered" (when the connection closes) or "error".
+    Channel "qeva.host/control" runs the host actions above: the method is the action's
+    name, the arguments its argument; "unanswered" reports the calls still unanswered. Time
+    is virtual and moves when the client says "advance"; after each frame the host runs what
+    is due. The ads are the built-in scenario's unless --inventory says otherwise. A frame
+    may declare at most 16 MiB. A malformed frame ends the connection with an "error" event.
+
 OPTIONS
     SCENARIO
         A scenario file; without it, the built-in scenario.
@@ -101,6 +121,13 @@ OPTIONS
     --no-color
         No ANSI colour. Colour is used only when standard output is a terminal and the
         NO_COLOR environment variable is unset.
+    --wire
+        Serve the plugin over standard input and output (WIRE MODE).
+    --wire-port N
+        Serve the plugin on 127.0.0.1, port N (0: any free port; standard error says which),
+        one client after another until SIGINT or SIGTERM. Each client gets a fresh host.
+    --once
+        With --wire-port: stop after the first client.
     --list-actions
         List the host actions and exit.
     -h, --help
@@ -112,6 +139,8 @@ EXIT STATUS
         a call that was never answered).
     2   A bad command line, scenario or inventory file; the message names the file, the step
         and the field, and nothing ran.
+    In wire mode: 0 the client closed the connection (or a signal stopped the server), 1 an
+    I/O error, 2 a malformed frame (--wire, or --wire-port --once) or a bad command line.
 
 EXAMPLES
     qeva-host
@@ -123,7 +152,55 @@ EXAMPLES
     qeva-host --json | jq -c 'select(.type == "reply")'
         The replies only, for machines.
     qeva-host --real-time --seed 7 examples/error-paths.scenario.json
+    qeva-host --wire-port 0
+        The plugin for a test in another process or language, on a free loopback port.
 )";
+
+bool ParsePort(const std::string& text, int* port) {
+  if (text.empty() || text.size() > 5 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  const int value = std::stoi(text);
+  if (value > 65535) {
+    return false;
+  }
+  *port = value;
+  return true;
+}
+
+// Wire mode plays no scenario and prints no transcript: the options for those do not go with it.
+bool CheckWireOptions(const CommandLine& command_line, std::string* error) {
+  const bool wire = command_line.wire || command_line.wirePort >= 0;
+  if (command_line.once && command_line.wirePort < 0) {
+    *error = "--once goes with --wire-port";
+    return false;
+  }
+  if (!wire) {
+    return true;
+  }
+  if (command_line.wire && command_line.wirePort >= 0) {
+    *error = "--wire and --wire-port: one at a time";
+    return false;
+  }
+  const std::pair<bool, const char*> scenario_only[] = {
+      {command_line.json, "--json"},
+      {command_line.verbose, "--verbose"},
+      {command_line.realTime, "--real-time"},
+      {command_line.noColour, "--no-color"},
+  };
+  for (const auto& [given, option] : scenario_only) {
+    if (given) {
+      *error = std::string(option) + " is not for wire mode";
+      return false;
+    }
+  }
+  if (!command_line.scenario.empty()) {
+    *error = "wire mode plays no scenario: \"" + command_line.scenario + "\"";
+    return false;
+  }
+  return true;
+}
 
 bool ParseSeed(const std::string& text, uint64_t* seed) {
   if (text.empty() || text[0] == '-' || text[0] == '+') {
@@ -188,6 +265,19 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* ou
       command_line.realTime = true;
     } else if (argument == "--no-color") {
       command_line.noColour = true;
+    } else if (argument == "--wire") {
+      command_line.wire = true;
+    } else if (argument == "--once") {
+      command_line.once = true;
+    } else if (argument == "--wire-port") {
+      std::string port;
+      if (!value(&port)) {
+        return false;
+      }
+      if (!ParsePort(port, &command_line.wirePort)) {
+        *error = "--wire-port: \"" + port + "\" is not a port 0 to 65535";
+        return false;
+      }
     } else if (argument == "--inventory") {
       if (!value(&command_line.inventory)) {
         return false;
@@ -211,6 +301,9 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* ou
       command_line.scenario = argument;
     }
   }
+  if (!CheckWireOptions(command_line, error)) {
+    return false;
+  }
   *out = std::move(command_line);
   return true;
 }
@@ -228,8 +321,19 @@ int RunHost(const CommandLine& command_line, std::ostream& out, std::ostream& er
     out << ActionList();
     return 0;
   }
-  Scenario scenario;
   std::string error;
+  if (command_line.wire || command_line.wirePort >= 0) {
+    WireOptions options;
+    options.seed = command_line.seed;
+    if (!command_line.inventory.empty() &&
+        !LoadInventoryFile(command_line.inventory, &options.inventory, &error)) {
+      err << "qeva-host: " << error << "\n";
+      return 2;
+    }
+    return command_line.wire ? RunWireStdio(options, err)
+                             : RunWirePort(options, command_line.wirePort, command_line.once, err);
+  }
+  Scenario scenario;
   const bool loaded =
       command_line.scenario.empty()
           ? LoadBuiltin(&scenario, &error)

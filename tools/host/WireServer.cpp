@@ -1,0 +1,479 @@
+#include "WireServer.h"
+
+#include <arpa/inet.h>
+#include <flutter/method_call.h>
+#include <flutter/standard_message_codec.h>
+#include <flutter/standard_method_codec.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "BuiltinScenario.h"
+#include "DartValues.h"
+#include "HostActions.h"
+#include "HostSession.h"
+#include "Transcript.h"
+#include "WireFrame.h"
+
+namespace QevaHost {
+
+using flutter::EncodableMap;
+using flutter::EncodableValue;
+using nlohmann::json;
+
+namespace {
+
+// The control method that is no host action: report the calls still unanswered, now.
+constexpr char kUnansweredMethod[] = "unanswered";
+// How long a closing socket keeps reading what the client still sends, so that the close
+// does not reset the connection before the client has read the last frames.
+constexpr auto kLinger = std::chrono::milliseconds(500);
+constexpr int kAcceptSliceMs = 200;
+
+EncodableValue Text(const std::string& text) {
+  return EncodableValue(text);
+}
+
+EncodableValue Number(int64_t number) {
+  return EncodableValue(number);
+}
+
+// One client's host: the session, and the sink that turns what happens into frames.
+class Connection final : public TranscriptSink {
+ public:
+  explicit Connection(int out) : out_(out) {}
+  ~Connection() override { session_.reset(); }
+
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  WireEnd Serve(int in, const WireOptions& options, const volatile std::sig_atomic_t* stop) {
+    SessionOptions session_options;
+    session_options.seed = options.seed;
+    // Inventories may point trackers at "{sink}", as the built-in one does.
+    session_options.trackerSink = true;
+    session_ = std::make_unique<HostSession>(session_options, this);
+    session_->SetCallNamer(
+        [this](int number) { return "request " + std::to_string(RequestId(number)); });
+    std::string error;
+    const json inventory =
+        options.inventory.is_null() ? json::parse(BuiltinInventoryText()) : options.inventory;
+    if (!session_->LoadInventory(inventory, true, &error)) {
+      EmitError("inventory", error);
+      return WireEnd::failed;
+    }
+
+    wire::FrameReader reader(in, stop);
+    WireEnd end = WireEnd::closed;
+    std::string why;
+    while (!broken_ && end == WireEnd::closed) {
+      wire::Frame frame;
+      switch (reader.Read(&frame, &why)) {
+        case wire::FrameReader::Status::frame:
+          Handle(std::move(frame));
+          if (!malformed_reason_.empty()) {
+            end = WireEnd::malformed;
+          }
+          continue;
+        case wire::FrameReader::Status::end:
+          break;
+        case wire::FrameReader::Status::badLength:
+          Malformed("bad-length", why);
+          end = WireEnd::malformed;
+          continue;
+        case wire::FrameReader::Status::truncated:
+          Malformed("truncated", why);
+          end = WireEnd::malformed;
+          continue;
+        case wire::FrameReader::Status::interrupted:
+          end = WireEnd::stopped;
+          continue;
+        case wire::FrameReader::Status::failed:
+        case wire::FrameReader::Status::timedOut:
+          end = WireEnd::failed;
+          continue;
+      }
+      break;
+    }
+    session_->Finish();
+    ReportUnanswered();
+    if (end == WireEnd::malformed) {
+      EmitError(malformed_reason_, malformed_message_);
+    }
+    session_.reset();
+    return broken_ && end != WireEnd::malformed ? WireEnd::failed : end;
+  }
+
+  // TranscriptSink: replies become kind-1 frames; log lines, journal entries and tracker
+  // traffic become events; the rest belongs to scenarios.
+  void OnHeader(const RunHeader&) override {}
+  void OnStep(const StepEvent&) override {}
+  void OnAction(const ActionEvent&) override {}
+  void OnCall(const CallEvent& call) override { request_ids_[call.number] = arriving_; }
+  void OnReply(const ReplyEvent& reply) override {
+    // The engine passes on only the first reply, and so does the wire.
+    if (reply.replyCount == 1) {
+      Write(wire::EncodeFrame(wire::Kind::reply, RequestId(reply.number), reply.bytes.data(),
+                              reply.bytes.size()));
+    }
+  }
+  void OnRelease(const ReleaseEvent&) override {}
+  void OnLog(const LogEvent& log) override {
+    Emit({{Text("event"), Text("log")},
+          {Text("level"), Text(Qeva::QevaLogTypeName(log.line.level))},
+          {Text("message"), Text(log.line.message)},
+          {Text("function"), Text(log.line.function)},
+          {Text("file"), Text(log.line.file)},
+          {Text("line"), EncodableValue(static_cast<int32_t>(log.line.line))},
+          {Text("time"), Number(log.time)}});
+  }
+  void OnJournal(const JournalEvent& journal) override {
+    Emit({{Text("event"), Text("journal")},
+          {Text("kind"), Text(JournalKindName(journal.entry.kind))},
+          {Text("entry"), Text(journal.entry.ToString())},
+          {Text("time"), Number(journal.time)}});
+  }
+  void OnTracker(const TrackerEvent& tracker) override {
+    Emit({{Text("event"), Text("tracker")},
+          {Text("kind"), Text(TrackerKindName(tracker.kind))},
+          {Text("url"), Text(tracker.url)},
+          {Text("path"), Text(tracker.path)},
+          {Text("status"), EncodableValue(static_cast<int32_t>(tracker.status))},
+          {Text("detail"), Text(tracker.detail)},
+          {Text("time"), Number(tracker.time)}});
+  }
+  void OnExpectation(const ExpectationEvent&) override {}
+  void OnError(const ErrorEvent&) override {}
+  void OnUnanswered(const UnansweredEvent&) override {}
+  void OnSummary(const SummaryEvent&) override {}
+
+ private:
+  uint32_t RequestId(int number) const {
+    auto found = request_ids_.find(number);
+    return found == request_ids_.end() ? 0 : found->second;
+  }
+
+  void Handle(wire::Frame frame) {
+    const auto kind = static_cast<wire::Kind>(frame.kind);
+    if (kind == wire::Kind::reply || kind == wire::Kind::event) {
+      Malformed("wrong-direction", "frame kind " + std::to_string(frame.kind) +
+                                       " goes from the host to the client only");
+      return;
+    }
+    if (kind != wire::Kind::message) {
+      Malformed("unknown-kind",
+                "frame kind " + std::to_string(frame.kind) + " is unknown (0 is a message)");
+      return;
+    }
+    std::string channel;
+    std::vector<uint8_t> message;
+    if (!wire::SplitMessage(frame.body, &channel, &message)) {
+      const size_t size = frame.body.size();
+      Malformed("bad-channel-length",
+                size < 2 ? "a message body of " + std::to_string(size) +
+                               " byte(s) has no room for the channel name's length"
+                         : "the channel name's length " +
+                               std::to_string(frame.body[0] | frame.body[1] << 8) +
+                               " runs past the message body of " + std::to_string(size) + " bytes");
+      return;
+    }
+    if (channel == wire::kControlChannel) {
+      Control(frame.id, message);
+      return;
+    }
+    arriving_ = frame.id;
+    session_->CallBytes(channel, std::move(message));
+    session_->Settle(true);
+  }
+
+  // Runs a host action named by a method call on the control channel. The reply goes out
+  // after what is due has run, so every event the action caused comes before it.
+  void Control(uint32_t id, const std::vector<uint8_t>& message) {
+    const flutter::StandardMethodCodec& codec = flutter::StandardMethodCodec::GetInstance();
+    std::unique_ptr<flutter::MethodCall<EncodableValue>> call = codec.DecodeMethodCall(message);
+    if (!call) {
+      ControlError(id, "bad-call", "the message is not a standard method codec method call");
+      return;
+    }
+    const std::string& name = call->method_name();
+    const json argument = ToJson(*call->arguments());
+    std::string outcome;
+    if (name == kUnansweredMethod) {
+      if (!argument.is_null()) {
+        ControlError(id, "bad-arguments",
+                     "\"unanswered\": takes no argument (send null), got " + argument.dump());
+        return;
+      }
+      outcome = std::to_string(ReportUnanswered()) + " call(s) unanswered";
+    } else {
+      const HostAction* action = HostActions::Standard().Find(name);
+      if (action == nullptr) {
+        ControlError(id, "unknown-action",
+                     "no host action \"" + name + "\" (known: " + HostActions::Standard().Names() +
+                         ", " + kUnansweredMethod + ")");
+        return;
+      }
+      const std::string why = action->check(argument);
+      if (!why.empty()) {
+        ControlError(id, "bad-arguments", "\"" + name + "\": " + why);
+        return;
+      }
+      const ActionResult result = action->run(*session_, argument);
+      session_->Settle(true);
+      if (!result.ok) {
+        ControlError(id, "action-failed", name + ": " + result.outcome);
+        return;
+      }
+      outcome = result.outcome;
+    }
+    const EncodableValue value(EncodableMap{{Text("action"), Text(name)},
+                                            {Text("outcome"), Text(outcome)},
+                                            {Text("time"), Number(session_->now())}});
+    WriteReply(id, *codec.EncodeSuccessEnvelope(&value));
+  }
+
+  void ControlError(uint32_t id, const std::string& code, const std::string& message) {
+    WriteReply(id, *flutter::StandardMethodCodec::GetInstance().EncodeErrorEnvelope(code, message));
+  }
+
+  void WriteReply(uint32_t id, const std::vector<uint8_t>& envelope) {
+    Write(wire::EncodeFrame(wire::Kind::reply, id, envelope.data(), envelope.size()));
+  }
+
+  // Reports every call still unanswered, with the reason, and returns how many.
+  size_t ReportUnanswered() {
+    const std::vector<Unanswered> unanswered = session_->UnansweredCalls();
+    for (const Unanswered& call : unanswered) {
+      const CallRecord& record = *session_->call(call.number);
+      Emit({{Text("event"), Text("unanswered")},
+            {Text("id"), Number(RequestId(call.number))},
+            {Text("channel"), Text(record.channel)},
+            {Text("method"), Text(record.method)},
+            {Text("reason"), Text(call.reason)},
+            {Text("detail"), Text(call.detail)},
+            {Text("time"), Number(session_->now())}});
+    }
+    return unanswered.size();
+  }
+
+  // The frame is not served; the error event goes out once the connection is wound up.
+  void Malformed(const std::string& reason, const std::string& message) {
+    malformed_reason_ = reason;
+    malformed_message_ = message;
+  }
+
+  void EmitError(const std::string& reason, const std::string& message) {
+    Emit({{Text("event"), Text("error")},
+          {Text("reason"), Text(reason)},
+          {Text("message"), Text(message)},
+          {Text("time"), Number(session_ ? session_->now() : 0)}});
+  }
+
+  void Emit(EncodableMap event) {
+    const std::unique_ptr<std::vector<uint8_t>> bytes =
+        flutter::StandardMessageCodec::GetInstance().EncodeMessage(
+            EncodableValue(std::move(event)));
+    Write(wire::EncodeFrame(wire::Kind::event, 0, bytes->data(), bytes->size()));
+  }
+
+  // Once a write fails the client is gone: nothing more is written, and serving stops.
+  void Write(const std::vector<uint8_t>& frame) {
+    std::string why;
+    if (!broken_ && !wire::WriteAll(out_, frame, &why)) {
+      broken_ = true;
+    }
+  }
+
+  const int out_;  // Not owned.
+  bool broken_ = false;
+  std::string malformed_reason_;
+  std::string malformed_message_;
+  // The request id of the message being handed to the plugin, and every call's.
+  uint32_t arriving_ = 0;
+  std::map<int, uint32_t> request_ids_;
+  // Last: it reports to this object until it is gone.
+  std::unique_ptr<HostSession> session_;
+};
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnStopSignal(int) {
+  g_stop = 1;
+}
+
+int ExitStatus(WireEnd end) {
+  switch (end) {
+    case WireEnd::closed:
+    case WireEnd::stopped:
+      return 0;
+    case WireEnd::malformed:
+      return 2;
+    case WireEnd::failed:
+      break;
+  }
+  return 1;
+}
+
+const char* Describe(WireEnd end) {
+  switch (end) {
+    case WireEnd::closed:
+      return "closed by the client";
+    case WireEnd::malformed:
+      return "closed after a malformed frame";
+    case WireEnd::failed:
+      return "closed after an I/O error";
+    case WireEnd::stopped:
+      return "closed by a signal";
+  }
+  return "";
+}
+
+// Sends the end of the stream, then reads what the client still sends for a moment, so that
+// closing does not reset the connection and lose the frames the client has not read yet.
+void CloseGently(int fd) {
+  shutdown(fd, SHUT_WR);
+  const auto deadline = std::chrono::steady_clock::now() + kLinger;
+  char scratch[4096];
+  for (auto now = std::chrono::steady_clock::now(); now < deadline;
+       now = std::chrono::steady_clock::now()) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+    pollfd readable{fd, POLLIN, 0};
+    const int polled = poll(&readable, 1, static_cast<int>(left.count()) + 1);
+    if (polled < 0 && errno == EINTR) {
+      continue;
+    }
+    if (polled <= 0 || read(fd, scratch, sizeof(scratch)) <= 0) {
+      break;
+    }
+  }
+  close(fd);
+}
+
+// Ignores SIGPIPE (a write to a client that has gone becomes an error) and, while it lives,
+// turns SIGINT and SIGTERM into g_stop without restarting the call they interrupt.
+class SignalScope {
+ public:
+  explicit SignalScope(bool stop_signals) : stop_signals_(stop_signals) {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, &old_pipe_);
+    if (stop_signals_) {
+      g_stop = 0;
+      struct sigaction stop {};
+      stop.sa_handler = OnStopSignal;
+      sigemptyset(&stop.sa_mask);
+      sigaction(SIGINT, &stop, &old_int_);
+      sigaction(SIGTERM, &stop, &old_term_);
+    }
+  }
+  ~SignalScope() {
+    sigaction(SIGPIPE, &old_pipe_, nullptr);
+    if (stop_signals_) {
+      sigaction(SIGINT, &old_int_, nullptr);
+      sigaction(SIGTERM, &old_term_, nullptr);
+    }
+  }
+  SignalScope(const SignalScope&) = delete;
+  SignalScope& operator=(const SignalScope&) = delete;
+
+ private:
+  const bool stop_signals_;
+  struct sigaction old_pipe_ {};
+  struct sigaction old_int_ {};
+  struct sigaction old_term_ {};
+};
+
+}  // namespace
+
+WireEnd ServeWire(int in, int out, const WireOptions& options,
+                  const volatile std::sig_atomic_t* stop) {
+  Connection connection(out);
+  return connection.Serve(in, options, stop);
+}
+
+int RunWireStdio(const WireOptions& options, std::ostream& err) {
+  SignalScope signals(false);
+  // Standard output carries frames only: the wire writes to a copy of it, and anything else
+  // printed there goes to standard error instead.
+  const int out = dup(STDOUT_FILENO);
+  if (out < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+    err << "qeva-host: cannot set standard output aside: " << std::strerror(errno) << "\n";
+    return 1;
+  }
+  const WireEnd end = ServeWire(STDIN_FILENO, out, options, nullptr);
+  close(out);
+  if (end != WireEnd::closed) {
+    err << "qeva-host: " << Describe(end) << "\n";
+  }
+  return ExitStatus(end);
+}
+
+int RunWirePort(const WireOptions& options, int port, bool once, std::ostream& err) {
+  SignalScope signals(true);
+  const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (listener < 0) {
+    err << "qeva-host: socket: " << std::strerror(errno) << "\n";
+    return 1;
+  }
+  const int on = 1;
+  setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  socklen_t length = sizeof(address);
+  if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+      listen(listener, 1) != 0 ||
+      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    err << "qeva-host: cannot listen on 127.0.0.1:" << port << ": " << std::strerror(errno) << "\n";
+    close(listener);
+    return 1;
+  }
+  err << "qeva-host: listening on 127.0.0.1:" << ntohs(address.sin_port) << std::endl;
+
+  int status = 0;
+  int served = 0;
+  while (g_stop == 0) {
+    // Polled in slices, so that a signal just before the wait still ends it soon.
+    pollfd waiting{listener, POLLIN, 0};
+    const int polled = poll(&waiting, 1, kAcceptSliceMs);
+    if (polled < 0 && errno != EINTR) {
+      err << "qeva-host: poll: " << std::strerror(errno) << "\n";
+      status = 1;
+      break;
+    }
+    if (polled <= 0) {
+      continue;
+    }
+    const int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (client < 0) {
+      if (errno == EINTR || errno == ECONNABORTED) {
+        continue;
+      }
+      err << "qeva-host: accept: " << std::strerror(errno) << "\n";
+      status = 1;
+      break;
+    }
+    const WireEnd end = ServeWire(client, client, options, &g_stop);
+    CloseGently(client);
+    err << "qeva-host: connection " << ++served << " " << Describe(end) << std::endl;
+    if (once) {
+      status = ExitStatus(end);
+      break;
+    }
+  }
+  close(listener);
+  return status;
+}
+
+}  // namespace QevaHost
