@@ -18,8 +18,13 @@ namespace {
 
 using Check = std::function<std::string(const json&)>;
 
+// Client text may hold bytes that are not UTF-8: they print as U+FFFD instead of throwing.
+std::string Dump(const json& value) {
+  return value.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
 std::string Got(const json& argument) {
-  return ", got " + argument.dump();
+  return ", got " + Dump(argument);
 }
 
 Check NullArgument() {
@@ -76,7 +81,7 @@ Check Inventory() {
     }
     QevaStandIn::Inventory inventory;
     std::string error;
-    return inventory.loadJson(argument.dump(), &error) ? std::string() : error;
+    return inventory.loadJson(Dump(argument), &error) ? std::string() : error;
   };
 }
 
@@ -170,7 +175,7 @@ ActionResult Fire(HostSession& session, const json& argument) {
   } else {
     ad_space = session.sdk().adSpace(argument["adSpace"].get<uint64_t>());
     if (!ad_space) {
-      return {false, "the SDK has no live adSpace#" + argument["adSpace"].dump()};
+      return {false, "the SDK has no live adSpace#" + Dump(argument["adSpace"])};
     }
   }
   if (argument["event"] == "loadFailure") {
@@ -310,7 +315,7 @@ std::vector<HostAction> StandardActions() {
       {"refuseTag", "\"tagId\"", "make the SDK create no ad space for a tag id", Text(),
        [](HostSession& session, const json& argument) {
          session.RefuseTag(argument.get<std::string>());
-         return ActionResult{true, "createQevaAdSpace answers nil for " + argument.dump()};
+         return ActionResult{true, "createQevaAdSpace answers nil for " + Dump(argument)};
        }});
   actions.push_back(
       {"failNextLoad", "null | \"code\"", "make the next fetch end in the error event",
@@ -394,13 +399,13 @@ std::vector<HostAction> StandardActions() {
   actions.push_back({"fetchDelay", "ms", "virtual time a posted fetch takes", Milliseconds(),
                      [](HostSession& session, const json& argument) {
                        session.sdk().setFetchDelayMs(argument.get<int64_t>());
-                       return ActionResult{true, "fetches take " + argument.dump() + "ms"};
+                       return ActionResult{true, "fetches take " + Dump(argument) + "ms"};
                      }});
   actions.push_back(
       {"clickThroughDelay", "ms", "virtual time from opening a click-through to its completion",
        Milliseconds(), [](HostSession& session, const json& argument) {
          session.sdk().setClickThroughCompleteDelayMs(argument.get<int64_t>());
-         return ActionResult{true, "click-throughs complete after " + argument.dump() + "ms"};
+         return ActionResult{true, "click-throughs complete after " + Dump(argument) + "ms"};
        }});
   actions.push_back({"clickThroughSimulation", "true | false",
                      "whether an opened click-through reports by itself", Boolean(),

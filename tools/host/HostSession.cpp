@@ -651,7 +651,9 @@ void HostSession::RefuseTag(const std::string& tagId) {
 }
 
 bool HostSession::LoadInventory(const nlohmann::json& inventory, bool replace, std::string* error) {
-  const std::string text = ExpandSink(inventory.dump());
+  // Bytes that are not UTF-8 become U+FFFD rather than an exception.
+  const std::string text =
+      ExpandSink(inventory.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
   QevaStandIn::Inventory checked;
   if (!checked.loadJson(text, error)) {
     return false;

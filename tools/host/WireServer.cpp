@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <exception>
 #include <map>
 #include <memory>
 #include <string>
@@ -188,7 +189,13 @@ class Connection final : public TranscriptSink {
       return;
     }
     if (channel == wire::kControlChannel) {
-      Control(frame.id, message);
+      // The actions were written for checked scenario files; whatever a client sends, an
+      // exception becomes an error reply, never the end of the host.
+      try {
+        Control(frame.id, message);
+      } catch (const std::exception& exception) {
+        ControlError(frame.id, "action-failed", exception.what());
+      }
       return;
     }
     arriving_ = frame.id;
@@ -206,12 +213,13 @@ class Connection final : public TranscriptSink {
       return;
     }
     const std::string& name = call->method_name();
-    const json argument = ToJson(*call->arguments());
+    const json argument = call->arguments() != nullptr ? ToJson(*call->arguments()) : json();
     std::string outcome;
     if (name == kUnansweredMethod) {
       if (!argument.is_null()) {
         ControlError(id, "bad-arguments",
-                     "\"unanswered\": takes no argument (send null), got " + argument.dump());
+                     "\"unanswered\": takes no argument (send null), got " +
+                         argument.dump(-1, ' ', false, json::error_handler_t::replace));
         return;
       }
       outcome = std::to_string(ReportUnanswered()) + " call(s) unanswered";
