@@ -1,12 +1,18 @@
 #include "HostTestSupport.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "CommandLine.h"
 
@@ -47,6 +53,103 @@ HostRun RunExecutable(const std::string& arguments) {
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.err = ReadFile(err_path);
   return run;
+}
+
+HostProcess::HostProcess(const std::vector<std::string>& arguments) {
+  std::signal(SIGPIPE, SIG_IGN);
+  int input[2];
+  int output[2];
+  int errors[2];
+  if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0 ||
+      pipe2(errors, O_CLOEXEC) != 0) {
+    ADD_FAILURE() << "pipe2 failed";
+    return;
+  }
+  std::vector<std::string> words = {QEVA_HOST_EXECUTABLE};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) {
+    argv.push_back(word.data());
+  }
+  argv.push_back(nullptr);
+  pid_ = fork();
+  if (pid_ == 0) {
+    dup2(input[0], STDIN_FILENO);
+    dup2(output[1], STDOUT_FILENO);
+    dup2(errors[1], STDERR_FILENO);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(input[0]);
+  close(output[1]);
+  close(errors[1]);
+  to_host_ = input[1];
+  from_host_ = output[0];
+  errors_ = errors[0];
+}
+
+HostProcess::~HostProcess() {
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  for (int fd : {to_host_, from_host_, errors_}) {
+    if (fd >= 0) {
+      close(fd);
+    }
+  }
+}
+
+void HostProcess::CloseInput() {
+  if (to_host_ >= 0) {
+    close(to_host_);
+    to_host_ = -1;
+  }
+}
+
+std::string HostProcess::WaitForErrorLine(const std::string& prefix) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (std::chrono::steady_clock::now() < deadline) {
+    for (size_t end = error_text_.find('\n'); end != std::string::npos;
+         end = error_text_.find('\n')) {
+      const std::string line = error_text_.substr(0, end);
+      error_text_.erase(0, end + 1);
+      if (line.rfind(prefix, 0) == 0) {
+        return line.substr(prefix.size());
+      }
+    }
+    pollfd readable{errors_, POLLIN, 0};
+    char buffer[256];
+    ssize_t got = 0;
+    if (poll(&readable, 1, 100) > 0 && (got = read(errors_, buffer, sizeof(buffer))) <= 0) {
+      break;
+    }
+    error_text_.append(buffer, static_cast<size_t>(got));
+  }
+  return "";
+}
+
+void HostProcess::Signal(int signal) {
+  if (pid_ > 0) {
+    kill(pid_, signal);
+  }
+}
+
+int HostProcess::Wait() {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  int status = 0;
+  while (pid_ > 0) {
+    const pid_t done = waitpid(pid_, &status, WNOHANG);
+    if (done == pid_) {
+      pid_ = -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return -1;  // The destructor kills it.
 }
 
 std::string WriteTemp(const std::string& name, const std::string& text) {

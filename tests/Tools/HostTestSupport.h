@@ -1,6 +1,8 @@
 #ifndef QEVA_FLUTTER_TESTS_TOOLS_HOSTTESTSUPPORT_H_
 #define QEVA_FLUTTER_TESTS_TOOLS_HOSTTESTSUPPORT_H_
 
+#include <sys/types.h>
+
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -19,6 +21,37 @@ struct HostRun {
 HostRun RunInProcess(const std::vector<std::string>& arguments, bool colour = false);
 // The built executable, with stdout and stderr captured; |arguments| go through the shell.
 HostRun RunExecutable(const std::string& arguments);
+
+// The built executable as a child process, its standard streams on pipes: for wire mode.
+// SIGPIPE is ignored from the first start on, so that writing to a host that has gone fails
+// instead of ending the test.
+class HostProcess {
+ public:
+  explicit HostProcess(const std::vector<std::string>& arguments);
+  // Kills the host if it still runs, and closes the pipes.
+  ~HostProcess();
+
+  HostProcess(const HostProcess&) = delete;
+  HostProcess& operator=(const HostProcess&) = delete;
+
+  int to_host() const { return to_host_; }
+  int from_host() const { return from_host_; }
+  // Ends the host's standard input.
+  void CloseInput();
+  // Reads standard error until a line starting with |prefix| (at most 5 s) and returns the
+  // rest of that line, or "" when none came.
+  std::string WaitForErrorLine(const std::string& prefix);
+  void Signal(int signal);
+  // The exit status, waiting at most 5 s (then the host is killed and -1 returned).
+  int Wait();
+
+ private:
+  pid_t pid_ = -1;
+  int to_host_ = -1;
+  int from_host_ = -1;
+  int errors_ = -1;
+  std::string error_text_;
+};
 
 // Writes |text| to |name| in the test's temporary directory and returns the path.
 std::string WriteTemp(const std::string& name, const std::string& text);
