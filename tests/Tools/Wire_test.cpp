@@ -90,6 +90,17 @@ std::vector<std::string> Events(const std::vector<EncodableMap>& events, const c
   return Show(picked);
 }
 
+// The one "unanswered" event of a "QevaAdSpace" call, "time" aside, as Events() shows it.
+std::vector<std::string> Unanswered(uint32_t id, const char* method, const char* reason,
+                                    const char* detail) {
+  EncodableMap event = Map(R"({"event": "unanswered", "channel": "QevaAdSpace"})");
+  event[EncodableValue("id")] = EncodableValue(static_cast<int64_t>(id));
+  event[EncodableValue("method")] = EncodableValue(method);
+  event[EncodableValue("reason")] = EncodableValue(reason);
+  event[EncodableValue("detail")] = EncodableValue(detail);
+  return Show(std::vector<EncodableMap>{event});
+}
+
 // The same calls made in this process, straight on the headless engine, with the stand-in
 // seeded and stocked as the wire host is.
 class Reference {
@@ -250,14 +261,7 @@ TEST_F(WireTest, RoadOfAnAdOverStdioMatchesTheEngineByteForByte) {
                 Map(R"({"event": "tracker", "kind": "failed", "url": "http://127.0.0.1:1/click",
                         "path": "", "status": 0, "detail": "could not connect"})")}));
   EXPECT_EQ(Events(client.events(), "unanswered"),
-            Show(std::vector<EncodableMap>{{
-                {EncodableValue("event"), EncodableValue("unanswered")},
-                {EncodableValue("id"), EncodableValue(static_cast<int64_t>(lost))},
-                {EncodableValue("channel"), EncodableValue("QevaAdSpace")},
-                {EncodableValue("method"), EncodableValue("AdRender")},
-                {EncodableValue("reason"), EncodableValue("no-ad-space")},
-                {EncodableValue("detail"), EncodableValue("no ad space for id \"x\"")},
-            }}));
+            Unanswered(lost, "AdRender", "no-ad-space", "no ad space for id \"x\""));
 }
 
 TEST_F(WireTest, LoopbackPortServesClientsOneAfterAnotherUntilASignal) {
@@ -291,20 +295,13 @@ TEST_F(WireTest, LoopbackPortServesClientsOneAfterAnotherUntilASignal) {
   client.TakeEvents();
   EXPECT_EQ(Control(client, "unanswered", EncodableValue()),
             Done("unanswered", "1 call(s) unanswered", 0));
-  const EncodableMap still_pending = {
-      {EncodableValue("event"), EncodableValue("unanswered")},
-      {EncodableValue("id"), EncodableValue(static_cast<int64_t>(pending))},
-      {EncodableValue("channel"), EncodableValue("QevaAdSpace")},
-      {EncodableValue("method"), EncodableValue("AdRefresh")},
-      {EncodableValue("reason"), EncodableValue("pending")},
-      {EncodableValue("detail"),
-       EncodableValue("still pending: no event of its ad space answered it")}};
-  EXPECT_EQ(Events(client.TakeEvents(), "unanswered"),
-            Show(std::vector<EncodableMap>{still_pending}));
+  const std::vector<std::string> still_pending = Unanswered(
+      pending, "AdRefresh", "pending", "still pending: no event of its ad space answered it");
+  EXPECT_EQ(Events(client.TakeEvents(), "unanswered"), still_pending);
 
   shutdown(fd, SHUT_WR);
   EXPECT_TRUE(client.ReadToEnd()) << client.error();
-  EXPECT_EQ(Events(client.events(), "unanswered"), Show(std::vector<EncodableMap>{still_pending}));
+  EXPECT_EQ(Events(client.events(), "unanswered"), still_pending);
   close(fd);
 
   host.Signal(SIGTERM);
