@@ -352,6 +352,43 @@ TEST_F(SimulationTest, SynchronousDeliveryAnswersInsideTheCallThatCausedIt) {
   EXPECT_EQ(events_->events, (Strings{"ready first", "ready second", kNoFill}));
 }
 
+TEST_F(SimulationTest, WithRecordingOffAdsAreServedAndNothingIsKept) {
+  sdk_.setRecording(false);
+  RegisterFakes();
+  sdk_.setDelivery(Delivery::synchronous);
+  sdk_.inventory().add("tag", Ad("nw.gambanner", "m"));
+  Strings heard;
+  sdk_.logSink().setListener([&heard](const LogLine& line) { heard.push_back(line.Summary()); });
+
+  auto space = Request("tag", 30);
+  Qeva::log("not kept", Qeva::QevaLogType::info, 1, "fun", "file");
+  sdk_.runLoop().advanceBy(30 * 1000);
+
+  EXPECT_EQ(events_->events, (Strings{"ready m", "refresh m"}));
+  EXPECT_EQ(sdk_.journal().lines(), Strings{});
+  EXPECT_EQ(sdk_.logSink().summaries(), Strings{});
+  EXPECT_EQ(heard, (Strings{"[info] fun: not kept"}));
+
+  // Numbering went on unrecorded.
+  sdk_.setRecording(true);
+  Request("tag");
+  EXPECT_EQ(sdk_.journal().lines(),
+            (Strings{"manager.createQevaAdSpace(tagId: \"tag\") -> adSpace#2",
+                     "adSpace#2.setRefreshInterval(time: 0)",
+                     "adSpace#2.setAdEventDelegate(adEventDelegate: <object>)",
+                     "manager.createQevaAdspotRequestBuilder() -> builder#2",
+                     "builder#2.addAdSpace(adSpace: adSpace#2)", "builder#2.build() -> request#2",
+                     "manager.process(qevaRequest: request#2)", "BannerFake.make() -> renderer#2",
+                     "renderer#2.prepare(adResponse: \"m\", delegate: adSpace#2.adDelegate)",
+                     "adSpace#2.adDelegate.onLoadSuccess(qevaAd: renderer#2)",
+                     "adSpace#2.delegate.onAdReady()", "adSpace#2.getQevaAd() -> renderer#2"}));
+
+  sdk_.setRecording(false);
+  StandIn::Reset();
+  EXPECT_TRUE(sdk_.recording());
+  EXPECT_TRUE(sdk_.logSink().keepLines());
+}
+
 TEST_F(SimulationTest, PostedFetchWaitsForTheFetchDelay) {
   RegisterFakes();
   sdk_.setFetchDelayMs(250);

@@ -21,6 +21,11 @@ void Retire(std::shared_ptr<Qeva::QevaAd> ad) {
   }
 }
 
+// "adSpace#K.adDelegate": how the journal names the SDK's delegate of ad space K's renderers.
+std::string AdDelegateName(uint64_t adSpaceNumber) {
+  return "adSpace#" + std::to_string(adSpaceNumber) + ".adDelegate";
+}
+
 int64_t IntervalMs(int64_t seconds) {
   constexpr int64_t kMaxSeconds = std::numeric_limits<int64_t>::max() / 1000;
   return seconds > kMaxSeconds ? std::numeric_limits<int64_t>::max() : seconds * 1000;
@@ -33,48 +38,66 @@ int64_t IntervalMs(int64_t seconds) {
 // the ad space owns the renderer.
 class AdLoadDelegate final : public Qeva::QevaAdDelegate {
  public:
-  AdLoadDelegate(std::weak_ptr<AdSpace> adSpace, uint64_t generation, std::string name)
-      : ad_space_(std::move(adSpace)), generation_(generation), name_(std::move(name)) {}
+  AdLoadDelegate(std::weak_ptr<AdSpace> adSpace, uint64_t generation, uint64_t adSpaceNumber)
+      : ad_space_(std::move(adSpace)), generation_(generation), ad_space_number_(adSpaceNumber) {}
 
   void onLoadSuccess(Qeva::QevaAd& qevaAd) override {
-    record("onLoadSuccess", {ad(qevaAd)});
+    if (recording()) {
+      record("onLoadSuccess", {ad(qevaAd)});
+    }
     if (auto ad_space = ad_space_.lock()) {
       ad_space->onLoadSuccess(generation_, qevaAd);
     }
   }
   void onLoadFailure(Qeva::QevaAd& qevaAd, const Qeva::QevaError& qevaError) override {
-    record("onLoadFailure",
-           {ad(qevaAd), Arg("qevaError", describe::Quoted(qevaError.description()))});
+    if (recording()) {
+      record("onLoadFailure",
+             {ad(qevaAd), Arg("qevaError", describe::Quoted(qevaError.description()))});
+    }
     if (auto ad_space = ad_space_.lock()) {
       ad_space->onLoadFailure(generation_, qevaAd);
     }
   }
   void onRenderSuccess(Qeva::QevaAd& qevaAd) override {
-    record("onRenderSuccess", {ad(qevaAd)});
+    if (recording()) {
+      record("onRenderSuccess", {ad(qevaAd)});
+    }
     if (auto ad_space = ad_space_.lock()) {
       ad_space->onRenderSuccess(qevaAd);
     }
   }
   void onClose(Qeva::QevaAd& qevaAd) override {
-    record("onClose", {ad(qevaAd)});
+    if (recording()) {
+      record("onClose", {ad(qevaAd)});
+    }
     if (auto ad_space = ad_space_.lock()) {
       ad_space->onClose(qevaAd);
     }
   }
-  void onAdPaused() override { record("onAdPaused", {}); }
-  void onAdResumed() override { record("onAdResumed", {}); }
+  void onAdPaused() override {
+    if (recording()) {
+      record("onAdPaused", {});
+    }
+  }
+  void onAdResumed() override {
+    if (recording()) {
+      record("onAdResumed", {});
+    }
+  }
 
  private:
+  static bool recording() { return StandIn::Shared().recording(); }
   static std::string ad(const Qeva::QevaAd& qevaAd) {
     return Arg("qevaAd", StandIn::Shared().nameOf(qevaAd));
   }
-  void record(const char* operation, std::vector<std::string> arguments) {
-    StandIn::Shared().record(Kind::command, name_, operation, std::move(arguments));
+  void record(const char* operation, std::vector<std::string> arguments) const {
+    StandIn::Shared().record(Kind::command, AdDelegateName(ad_space_number_), operation,
+                             std::move(arguments));
   }
 
   const std::weak_ptr<AdSpace> ad_space_;
   const uint64_t generation_;
-  const std::string name_;
+  const uint64_t ad_space_number_;
 };
 
 const char* AdEventName(AdEvent event) {
@@ -107,61 +130,84 @@ std::string AdSpace::name() const {
 }
 
 void AdSpace::setRefreshInterval(int64_t time) {
-  StandIn::Shared().record(Kind::command, name(), "setRefreshInterval",
-                           {Arg("time", describe::Integer(time))});
+  StandIn& sdk = StandIn::Shared();
+  if (sdk.recording()) {
+    sdk.record(Kind::command, name(), "setRefreshInterval", {Arg("time", describe::Integer(time))});
+  }
   refresh_interval_ = time;
   cancelRefreshTimer();
   armRefreshTimer();
 }
 
 void AdSpace::setAdEventDelegate(std::weak_ptr<Qeva::QevaAdEventDelegate> adEventDelegate) {
-  StandIn::Shared().record(Kind::command, name(), "setAdEventDelegate",
-                           {Arg("adEventDelegate", describe::Object(adEventDelegate))});
+  StandIn& sdk = StandIn::Shared();
+  if (sdk.recording()) {
+    sdk.record(Kind::command, name(), "setAdEventDelegate",
+               {Arg("adEventDelegate", describe::Object(adEventDelegate))});
+  }
   delegate_ = std::move(adEventDelegate);
 }
 
 std::shared_ptr<Qeva::QevaAd> AdSpace::getQevaAd() const {
   StandIn& sdk = StandIn::Shared();
-  sdk.record(Kind::query, name(), "getQevaAd", {}, current_ ? sdk.nameOf(*current_) : "nil");
+  if (sdk.recording()) {
+    sdk.record(Kind::query, name(), "getQevaAd", {}, current_ ? sdk.nameOf(*current_) : "nil");
+  }
   return current_;
 }
 
 bool AdSpace::isQevaAdSpaceRefreshable() const {
   const bool refreshable = refreshable_.value_or(refresh_interval_ > 0);
-  StandIn::Shared().record(Kind::query, name(), "isQevaAdSpaceRefreshable", {},
-                           describe::Bool(refreshable));
+  StandIn& sdk = StandIn::Shared();
+  if (sdk.recording()) {
+    sdk.record(Kind::query, name(), "isQevaAdSpaceRefreshable", {}, describe::Bool(refreshable));
+  }
   return refreshable;
 }
 
 void AdSpace::showAd(UIKit::UIView& container) {
   StandIn& sdk = StandIn::Shared();
-  const std::string view =
-      container.description() + " (subviews: " + std::to_string(container.subviewCount()) + ")";
-  sdk.record(Kind::command, name(), "showAd", {Arg("container", view)}, current_ ? "" : "no ad");
+  const std::string view = sdk.recording()
+                               ? container.description() +
+                                     " (subviews: " + std::to_string(container.subviewCount()) + ")"
+                               : std::string();
+  if (sdk.recording()) {
+    sdk.record(Kind::command, name(), "showAd", {Arg("container", view)}, current_ ? "" : "no ad");
+  }
   if (std::shared_ptr<Qeva::QevaAd> ad = current_) {
-    sdk.record(Kind::callback, sdk.nameOf(*ad), "render", {Arg("container", view)});
+    if (sdk.recording()) {
+      sdk.record(Kind::callback, sdk.nameOf(*ad), "render", {Arg("container", view)});
+    }
     ad->render(container);
   }
 }
 
 void AdSpace::pause() {
   StandIn& sdk = StandIn::Shared();
-  sdk.record(Kind::command, name(), "pause");
+  if (sdk.recording()) {
+    sdk.record(Kind::command, name(), "pause");
+  }
   paused_ = true;
   cancelRefreshTimer();
   if (std::shared_ptr<Qeva::QevaAd> ad = current_) {
-    sdk.record(Kind::callback, sdk.nameOf(*ad), "pause");
+    if (sdk.recording()) {
+      sdk.record(Kind::callback, sdk.nameOf(*ad), "pause");
+    }
     ad->pause();
   }
 }
 
 void AdSpace::resume() {
   StandIn& sdk = StandIn::Shared();
-  sdk.record(Kind::command, name(), "resume");
+  if (sdk.recording()) {
+    sdk.record(Kind::command, name(), "resume");
+  }
   paused_ = false;
   armRefreshTimer();
   if (std::shared_ptr<Qeva::QevaAd> ad = current_) {
-    sdk.record(Kind::callback, sdk.nameOf(*ad), "resume");
+    if (sdk.recording()) {
+      sdk.record(Kind::callback, sdk.nameOf(*ad), "resume");
+    }
     ad->resume();
   }
 }
@@ -173,7 +219,7 @@ void AdSpace::fireEvent(AdEvent event) {
 
 void AdSpace::setQevaAd(std::shared_ptr<Qeva::QevaAd> ad) {
   ++generation_;
-  chain_.clear();
+  chain_.reset();
   chain_index_ = 0;
   Retire(std::move(loading_));
   loading_.reset();
@@ -186,7 +232,7 @@ void AdSpace::setQevaAd(std::shared_ptr<Qeva::QevaAd> ad) {
 void AdSpace::startFetch() {
   StandIn& sdk = StandIn::Shared();
   const uint64_t generation = ++generation_;
-  chain_.clear();
+  chain_.reset();
   chain_index_ = 0;
   Retire(std::move(loading_));
   loading_.reset();
@@ -202,12 +248,11 @@ void AdSpace::startFetch() {
       failFetch(error);
       return;
     }
-    std::optional<InventoryAd> ad = sdk.inventory_.next(tag_id_);
-    if (!ad) {
+    chain_ = sdk.inventory_.nextChain(tag_id_);
+    if (!chain_) {
       failFetch(Qeva::QevaSDKError(Qeva::QevaSDKError::Code::noFill));
       return;
     }
-    chain_ = FallbackChain(*ad);
     loadFromChain(generation);
   };
   if (sdk.delivery_ == Delivery::synchronous) {
@@ -220,40 +265,48 @@ void AdSpace::startFetch() {
 
 void AdSpace::loadFromChain(uint64_t generation) {
   StandIn& sdk = StandIn::Shared();
-  while (generation == generation_ && chain_index_ < chain_.size()) {
-    // A copy: prepare() may start another fetch and replace the chain.
-    const InventoryAd ad = chain_[chain_index_];
-    const Qeva::QevaAdClass* claimed = sdk.classFor(ad.signature);
-    if (claimed == nullptr || !claimed->make) {
+  while (generation == generation_ && chain_ && chain_index_ < chain_->size()) {
+    // Held here, not copied: prepare() may start another fetch and replace chain_.
+    const std::shared_ptr<const std::vector<InventoryAd>> chain = chain_;
+    const InventoryAd& ad = (*chain)[chain_index_];
+    // Classes stay where they are until a reset, even if make() registers more.
+    const Qeva::QevaAdClass* ad_class = sdk.classFor(ad.signature);
+    if (ad_class == nullptr || !ad_class->make) {
       ++chain_index_;
       continue;
     }
-    const Qeva::QevaAdClass ad_class = *claimed;
-    std::shared_ptr<Qeva::QevaAd> renderer = ad_class.make();
+    std::shared_ptr<Qeva::QevaAd> renderer = ad_class->make();
     if (renderer) {
       sdk.renderers_.push_back(renderer);
     }
-    sdk.record(Kind::callback, ad_class.name, "make", {}, renderer ? sdk.nameOf(*renderer) : "nil");
+    if (sdk.recording()) {
+      sdk.record(Kind::callback, ad_class->name, "make", {},
+                 renderer ? sdk.nameOf(*renderer) : "nil");
+    }
     if (!renderer) {
       ++chain_index_;
       continue;
     }
-    const std::string renderer_name = sdk.nameOf(*renderer);
+    const std::string renderer_name = sdk.recording() ? sdk.nameOf(*renderer) : std::string();
     if (ad.width || ad.height) {
       if (auto* params = dynamic_cast<Qeva::QevaCompanionParams*>(renderer.get())) {
-        sdk.record(Kind::callback, renderer_name, "setAdParameters",
-                   {Arg("adParameters", describe::Integer(ad.width)),
-                    Arg("height", describe::Integer(ad.height))});
+        if (sdk.recording()) {
+          sdk.record(Kind::callback, renderer_name, "setAdParameters",
+                     {Arg("adParameters", describe::Integer(ad.width)),
+                      Arg("height", describe::Integer(ad.height))});
+        }
         params->setAdParameters(ad.width, ad.height);
       }
     }
     Retire(std::move(loading_));
     loading_ = renderer;
-    const std::string delegate_name = name() + ".adDelegate";
-    sdk.record(Kind::callback, renderer_name, "prepare",
-               {Arg("adResponse", describe::Quoted(ad.markup)), Arg("delegate", delegate_name)});
-    renderer->prepare(
-        ad.markup, std::make_shared<AdLoadDelegate>(weak_from_this(), generation, delegate_name));
+    if (sdk.recording()) {
+      sdk.record(Kind::callback, renderer_name, "prepare",
+                 {Arg("adResponse", describe::Quoted(ad.markup)),
+                  Arg("delegate", AdDelegateName(stand_in_number_))});
+    }
+    renderer->prepare(ad.markup, std::make_shared<AdLoadDelegate>(weak_from_this(), generation,
+                                                                  stand_in_number_));
     return;
   }
   if (generation == generation_) {
@@ -309,7 +362,7 @@ void AdSpace::onClose(Qeva::QevaAd& ad) {
 }
 
 void AdSpace::failFetch(const Qeva::QevaError& error) {
-  chain_.clear();
+  chain_.reset();
   chain_index_ = 0;
   Retire(std::move(loading_));
   loading_.reset();
@@ -322,12 +375,15 @@ void AdSpace::failFetch(const Qeva::QevaError& error) {
 
 void AdSpace::deliver(AdEvent event, const Qeva::QevaError* error) {
   std::shared_ptr<Qeva::QevaAdEventDelegate> delegate = delegate_.lock();
-  std::vector<std::string> arguments;
-  if (event == AdEvent::error && error != nullptr) {
-    arguments.push_back(Arg("qevaError", describe::Quoted(error->description())));
+  StandIn& sdk = StandIn::Shared();
+  if (sdk.recording()) {
+    std::vector<std::string> arguments;
+    if (event == AdEvent::error && error != nullptr) {
+      arguments.push_back(Arg("qevaError", describe::Quoted(error->description())));
+    }
+    sdk.record(Kind::callback, name() + ".delegate", AdEventName(event), std::move(arguments),
+               delegate ? "" : "no delegate");
   }
-  StandIn::Shared().record(Kind::callback, name() + ".delegate", AdEventName(event),
-                           std::move(arguments), delegate ? "" : "no delegate");
   if (!delegate) {
     return;
   }

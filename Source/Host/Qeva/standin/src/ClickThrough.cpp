@@ -21,12 +21,14 @@ QevaCTAHandler::QevaCTAHandler(std::vector<std::string> urls,
   auto click_through = std::make_unique<QevaStandIn::ClickThrough>(
       sdk.click_throughs_.size() + 1, urls_, view_controller, delegate_, ad_click_browser_);
   using QevaStandIn::describe::Arg;
-  sdk.record(QevaStandIn::JournalEntry::Kind::command, "QevaCTAHandler", "init",
-             {Arg("urls", QevaStandIn::describe::QuotedList(urls_)),
-              Arg("viewControllerToPresent", view_controller),
-              Arg("delegate", QevaStandIn::describe::Object(delegate_)),
-              Arg("adClickBrowser", QevaStandIn::describe::Case(ad_click_browser_))},
-             click_through->name());
+  if (sdk.recording()) {
+    sdk.record(QevaStandIn::JournalEntry::Kind::command, "QevaCTAHandler", "init",
+               {Arg("urls", QevaStandIn::describe::QuotedList(urls_)),
+                Arg("viewControllerToPresent", view_controller),
+                Arg("delegate", QevaStandIn::describe::Object(delegate_)),
+                Arg("adClickBrowser", QevaStandIn::describe::Case(ad_click_browser_))},
+               click_through->name());
+  }
   sdk.handlers_[this] = click_through.get();
   sdk.click_throughs_.push_back(std::move(click_through));
 }
@@ -44,7 +46,9 @@ void QevaCTAHandler::open() {
     sdk.handlers_[this] = click_through;
     sdk.click_throughs_.push_back(std::move(made));
   }
-  sdk.record(QevaStandIn::JournalEntry::Kind::command, click_through->name(), "open");
+  if (sdk.recording()) {
+    sdk.record(QevaStandIn::JournalEntry::Kind::command, click_through->name(), "open");
+  }
   click_through->open();
 }
 
@@ -155,8 +159,11 @@ void ClickThrough::simulatedFailure() {
 
 void ClickThrough::reportSuccessRedirect(Qeva::QevaCTAaction action) {
   std::shared_ptr<Qeva::QevaCTAHandlerEvents> delegate = delegate_.lock();
-  StandIn::Shared().record(Kind::callback, name() + ".delegate", "onSuccessRedirect",
-                           {Arg("event", describe::Case(action))}, delegate ? "" : "no delegate");
+  StandIn& sdk = StandIn::Shared();
+  if (sdk.recording()) {
+    sdk.record(Kind::callback, name() + ".delegate", "onSuccessRedirect",
+               {Arg("event", describe::Case(action))}, delegate ? "" : "no delegate");
+  }
   if (delegate) {
     delegate->onSuccessRedirect(action);
   }
@@ -164,9 +171,12 @@ void ClickThrough::reportSuccessRedirect(Qeva::QevaCTAaction action) {
 
 void ClickThrough::reportFailureRedirect(const Qeva::QevaError& error) {
   std::shared_ptr<Qeva::QevaCTAHandlerEvents> delegate = delegate_.lock();
-  StandIn::Shared().record(Kind::callback, name() + ".delegate", "onFailureRedirect",
-                           {Arg("error", describe::Quoted(error.description()))},
-                           delegate ? "" : "no delegate");
+  StandIn& sdk = StandIn::Shared();
+  if (sdk.recording()) {
+    sdk.record(Kind::callback, name() + ".delegate", "onFailureRedirect",
+               {Arg("error", describe::Quoted(error.description()))},
+               delegate ? "" : "no delegate");
+  }
   if (delegate) {
     delegate->onFailureRedirect(error);
   }
@@ -174,8 +184,11 @@ void ClickThrough::reportFailureRedirect(const Qeva::QevaError& error) {
 
 void ClickThrough::reportComplete() {
   std::shared_ptr<Qeva::QevaCTAHandlerEvents> delegate = delegate_.lock();
-  StandIn::Shared().record(Kind::callback, name() + ".delegate", "onCompleteCTA", {},
-                           delegate ? "" : "no delegate");
+  StandIn& sdk = StandIn::Shared();
+  if (sdk.recording()) {
+    sdk.record(Kind::callback, name() + ".delegate", "onCompleteCTA", {},
+               delegate ? "" : "no delegate");
+  }
   if (delegate) {
     delegate->onCompleteCTA();
   }

@@ -97,7 +97,9 @@ std::vector<InventoryAd> FallbackChain(const InventoryAd& ad) {
 }
 
 void Inventory::add(const std::string& tagId, InventoryAd ad) {
-  tags_[tagId].ads.push_back(std::move(ad));
+  Tag& tag = tags_[tagId];
+  tag.chains.push_back(std::make_shared<const std::vector<InventoryAd>>(FallbackChain(ad)));
+  tag.ads.push_back(std::move(ad));
 }
 
 bool Inventory::loadJson(std::string_view text, std::string* error) {
@@ -162,6 +164,17 @@ std::optional<InventoryAd> Inventory::next(const std::string& tagId) {
   InventoryAd ad = tag.ads[tag.next % tag.ads.size()];
   tag.next = (tag.next + 1) % tag.ads.size();
   return ad;
+}
+
+std::shared_ptr<const std::vector<InventoryAd>> Inventory::nextChain(const std::string& tagId) {
+  auto found = tags_.find(tagId);
+  if (found == tags_.end() || found->second.ads.empty()) {
+    return nullptr;
+  }
+  Tag& tag = found->second;
+  std::shared_ptr<const std::vector<InventoryAd>> chain = tag.chains[tag.next % tag.chains.size()];
+  tag.next = (tag.next + 1) % tag.chains.size();
+  return chain;
 }
 
 void Inventory::clear() {

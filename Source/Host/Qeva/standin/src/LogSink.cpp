@@ -19,6 +19,15 @@ bool LogLine::operator==(const LogLine& other) const {
 }
 
 void LogSink::write(LogLine line) {
+  if (!keep_lines_) {
+    if (echo_) {
+      std::fprintf(stderr, "%s\n", line.ToString().c_str());
+    }
+    if (listener_) {
+      listener_(line);
+    }
+    return;
+  }
   lines_.push_back(std::move(line));
   const LogLine& kept = lines_.back();
   if (echo_) {
@@ -42,6 +51,7 @@ std::vector<std::string> LogSink::summaries() const {
 void LogSink::reset() {
   lines_.clear();
   echo_ = true;
+  keep_lines_ = true;
   listener_ = nullptr;
 }
 

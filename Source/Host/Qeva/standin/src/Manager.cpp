@@ -25,10 +25,13 @@ using Kind = JournalEntry::Kind;
 void StandInManager::initialize(int64_t accountId, int64_t appId, const std::string& secretKey,
                                 std::weak_ptr<Qeva::InitializationStatusDelegate> delegate) {
   StandIn& sdk = StandIn::Shared();
-  sdk.record(
-      Kind::command, "manager", "initialize",
-      {Arg("accountId", describe::Integer(accountId)), Arg("appId", describe::Integer(appId)),
-       Arg("secretKey", describe::Quoted(secretKey)), Arg("delegate", describe::Object(delegate))});
+  if (sdk.recording()) {
+    sdk.record(
+        Kind::command, "manager", "initialize",
+        {Arg("accountId", describe::Integer(accountId)), Arg("appId", describe::Integer(appId)),
+         Arg("secretKey", describe::Quoted(secretKey)),
+         Arg("delegate", describe::Object(delegate))});
+  }
   sdk.init_delegate_ = delegate;
   const bool success =
       sdk.init_report_ == InitReport::successAtOnce || sdk.init_report_ == InitReport::successLater;
@@ -52,27 +55,35 @@ void StandInManager::initialize(int64_t accountId, int64_t appId, const std::str
 
 std::shared_ptr<Qeva::QevaUser> StandInManager::getQevaUser() {
   StandIn& sdk = StandIn::Shared();
-  sdk.record(Kind::command, "manager", "getQevaUser", {}, "user");
+  if (sdk.recording()) {
+    sdk.record(Kind::command, "manager", "getQevaUser", {}, "user");
+  }
   return sdk.user_;
 }
 
 std::shared_ptr<Qeva::QevaDevice> StandInManager::getQevaDevice() {
   StandIn& sdk = StandIn::Shared();
-  sdk.record(Kind::command, "manager", "getQevaDevice", {}, "device");
+  if (sdk.recording()) {
+    sdk.record(Kind::command, "manager", "getQevaDevice", {}, "device");
+  }
   return sdk.device_;
 }
 
 std::shared_ptr<Qeva::QevaApplication> StandInManager::getQevaApplication() {
   StandIn& sdk = StandIn::Shared();
-  sdk.record(Kind::command, "manager", "getQevaApplication", {}, "application");
+  if (sdk.recording()) {
+    sdk.record(Kind::command, "manager", "getQevaApplication", {}, "application");
+  }
   return sdk.application_;
 }
 
 std::shared_ptr<Qeva::QevaAdSpace> StandInManager::createQevaAdSpace(const std::string& tagId) {
   StandIn& sdk = StandIn::Shared();
-  std::vector<std::string> arguments = {Arg("tagId", describe::Quoted(tagId))};
   if (sdk.refused_tag_ids_.count(tagId) > 0) {
-    sdk.record(Kind::command, "manager", "createQevaAdSpace", std::move(arguments), "nil");
+    if (sdk.recording()) {
+      sdk.record(Kind::command, "manager", "createQevaAdSpace",
+                 {Arg("tagId", describe::Quoted(tagId))}, "nil");
+    }
     return nullptr;
   }
   std::shared_ptr<AdSpace> ad_space = std::move(sdk.reuse_next_);
@@ -81,22 +92,29 @@ std::shared_ptr<Qeva::QevaAdSpace> StandInManager::createQevaAdSpace(const std::
     ad_space = std::make_shared<AdSpace>(tagId, sdk.ad_spaces_.size() + 1);
     sdk.ad_spaces_.push_back(ad_space);
   }
-  sdk.record(Kind::command, "manager", "createQevaAdSpace", std::move(arguments), ad_space->name());
+  if (sdk.recording()) {
+    sdk.record(Kind::command, "manager", "createQevaAdSpace",
+               {Arg("tagId", describe::Quoted(tagId))}, ad_space->name());
+  }
   return ad_space;
 }
 
 std::unique_ptr<Qeva::QevaAdspotRequestBuilder> StandInManager::createQevaAdspotRequestBuilder() {
   StandIn& sdk = StandIn::Shared();
   auto builder = std::make_unique<RequestBuilder>(++sdk.builder_count_);
-  sdk.record(Kind::command, "manager", "createQevaAdspotRequestBuilder", {},
-             "builder#" + std::to_string(sdk.builder_count_));
+  if (sdk.recording()) {
+    sdk.record(Kind::command, "manager", "createQevaAdspotRequestBuilder", {},
+               "builder#" + std::to_string(sdk.builder_count_));
+  }
   return builder;
 }
 
 void StandInManager::process(std::shared_ptr<Qeva::QevaRequest> qevaRequest) {
   StandIn& sdk = StandIn::Shared();
-  sdk.record(Kind::command, "manager", "process",
-             {Arg("qevaRequest", qevaRequest ? sdk.nameOf(*qevaRequest) : "nil")});
+  if (sdk.recording()) {
+    sdk.record(Kind::command, "manager", "process",
+               {Arg("qevaRequest", qevaRequest ? sdk.nameOf(*qevaRequest) : "nil")});
+  }
   if (!qevaRequest) {
     return;
   }
@@ -110,20 +128,16 @@ void StandInManager::process(std::shared_ptr<Qeva::QevaRequest> qevaRequest) {
 
 void StandInRegistry::addQevaAds(const std::vector<Qeva::QevaAdClass>& qevaAds) {
   StandIn& sdk = StandIn::Shared();
-  std::string names = "[";
-  for (size_t i = 0; i < qevaAds.size(); ++i) {
-    names += (i > 0 ? ", " : "") + qevaAds[i].name;
+  if (sdk.recording()) {
+    std::string names = "[";
+    for (size_t i = 0; i < qevaAds.size(); ++i) {
+      names += (i > 0 ? ", " : "") + qevaAds[i].name;
+    }
+    names += "]";
+    sdk.record(Kind::command, "registry", "addQevaAds", {Arg("qevaAds", names)});
   }
-  names += "]";
-  sdk.record(Kind::command, "registry", "addQevaAds", {Arg("qevaAds", names)});
   for (const Qeva::QevaAdClass& ad_class : qevaAds) {
-    bool known = false;
-    for (const Qeva::QevaAdClass& registered : sdk.classes_) {
-      known = known || registered.name == ad_class.name;
-    }
-    if (!known) {
-      sdk.classes_.push_back(ad_class);
-    }
+    sdk.addClass(ad_class);
   }
 }
 
@@ -133,8 +147,10 @@ std::string RequestBuilder::name() const {
 
 Qeva::QevaRequestBuilder& RequestBuilder::addAdSpace(std::shared_ptr<Qeva::QevaAdSpace> adSpace) {
   StandIn& sdk = StandIn::Shared();
-  sdk.record(Kind::command, name(), "addAdSpace",
-             {Arg("adSpace", adSpace ? sdk.nameOf(*adSpace) : "nil")});
+  if (sdk.recording()) {
+    sdk.record(Kind::command, name(), "addAdSpace",
+               {Arg("adSpace", adSpace ? sdk.nameOf(*adSpace) : "nil")});
+  }
   if (adSpace) {
     ad_spaces_.push_back(std::move(adSpace));
   }
@@ -145,7 +161,10 @@ std::shared_ptr<Qeva::QevaRequest> RequestBuilder::build() {
   StandIn& sdk = StandIn::Shared();
   auto request = std::make_shared<Qeva::QevaRequest>(ad_spaces_);
   sdk.requests_.push_back(request);
-  sdk.record(Kind::command, name(), "build", {}, "request#" + std::to_string(sdk.requests_.size()));
+  if (sdk.recording()) {
+    sdk.record(Kind::command, name(), "build", {},
+               "request#" + std::to_string(sdk.requests_.size()));
+  }
   return request;
 }
 

@@ -58,8 +58,10 @@ const char* QevaLogTypeName(QevaLogType level) {
 
 void log(const std::string& message, QevaLogType level, int lNo, const std::string& fun,
          const std::string& file) {
-  QevaStandIn::StandIn::Shared().logSink().write(
-      QevaStandIn::LogLine{level, message, fun, file, lNo});
+  QevaStandIn::LogSink& sink = QevaStandIn::StandIn::Shared().logSink();
+  if (sink.wantsLines()) {
+    sink.write(QevaStandIn::LogLine{level, message, fun, file, lNo});
+  }
 }
 
 const char* rawValue(QevaVastEvent event) {

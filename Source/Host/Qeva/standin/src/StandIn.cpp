@@ -1,6 +1,5 @@
 #include "QevaStandIn/StandIn.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "Describe.h"
@@ -52,6 +51,7 @@ void StandIn::clear() {
   refused_tag_ids_.clear();
   load_failures_.clear();
   classes_.clear();
+  class_of_signature_.clear();
   inventory_.clear();
   init_report_ = InitReport::successLater;
   init_delegate_.reset();
@@ -76,10 +76,19 @@ void StandIn::clear() {
   application.restoreDefaultScene();
   journal_.reset();
   log_sink_.reset();
+  recording_ = true;
+}
+
+void StandIn::setRecording(bool on) {
+  recording_ = on;
+  log_sink_.setKeepLines(on);
 }
 
 void StandIn::record(JournalEntry::Kind kind, std::string subject, std::string operation,
                      std::vector<std::string> arguments, std::string result) {
+  if (!recording_) {
+    return;
+  }
   journal_.record(JournalEntry{kind, std::move(subject), std::move(operation), std::move(arguments),
                                std::move(result)});
 }
@@ -88,9 +97,11 @@ void StandIn::reportInitialization(
     const std::weak_ptr<Qeva::InitializationStatusDelegate>& delegate, bool success,
     const Qeva::QevaError* error) {
   std::shared_ptr<Qeva::InitializationStatusDelegate> alive = delegate.lock();
-  const std::string note = alive ? "" : "no delegate";
+  const char* note = alive ? "" : "no delegate";
   if (success) {
-    record(Kind::callback, "initDelegate", "onSuccess", {}, note);
+    if (recording_) {
+      record(Kind::callback, "initDelegate", "onSuccess", {}, note);
+    }
     if (alive) {
       alive->onSuccess();
     }
@@ -98,8 +109,10 @@ void StandIn::reportInitialization(
   }
   const Qeva::QevaSDKError fallback(Qeva::QevaSDKError::Code::initializationFailed);
   const Qeva::QevaError& reported = error != nullptr ? *error : fallback;
-  record(Kind::callback, "initDelegate", "onFailure",
-         {Arg("error", describe::Quoted(reported.description()))}, note);
+  if (recording_) {
+    record(Kind::callback, "initDelegate", "onFailure",
+           {Arg("error", describe::Quoted(reported.description()))}, note);
+  }
   if (alive) {
     alive->onFailure(reported);
   }
@@ -127,16 +140,23 @@ std::vector<std::string> StandIn::registeredClassNames() const {
 }
 
 const Qeva::QevaAdClass* StandIn::classFor(const std::string& signature) const {
-  for (const Qeva::QevaAdClass& ad_class : classes_) {
-    if (!ad_class.getSignatures) {
-      continue;
-    }
-    const std::vector<std::string> signatures = ad_class.getSignatures();
-    if (std::find(signatures.begin(), signatures.end(), signature) != signatures.end()) {
-      return &ad_class;
+  auto found = class_of_signature_.find(signature);
+  return found == class_of_signature_.end() ? nullptr : &classes_[found->second];
+}
+
+void StandIn::addClass(const Qeva::QevaAdClass& adClass) {
+  for (const Qeva::QevaAdClass& registered : classes_) {
+    if (registered.name == adClass.name) {
+      return;
     }
   }
-  return nullptr;
+  classes_.push_back(adClass);
+  if (adClass.getSignatures) {
+    for (const std::string& signature : adClass.getSignatures()) {
+      // An earlier class keeps a signature it claims too.
+      class_of_signature_.emplace(signature, classes_.size() - 1);
+    }
+  }
 }
 
 std::shared_ptr<AdSpace> StandIn::adSpace(uint64_t number) const {

@@ -84,8 +84,11 @@ using describe::QuotedList;
 
 void Keep(std::map<std::string, std::string>& values, const char* subject, const char* operation,
           const char* label, std::string value) {
-  StandIn::Shared().journal().record(JournalEntry{
-      JournalEntry::Kind::command, subject, operation, {describe::Arg(label, value)}, {}});
+  StandIn& sdk = StandIn::Shared();
+  if (sdk.recording()) {
+    sdk.journal().record(JournalEntry{
+        JournalEntry::Kind::command, subject, operation, {describe::Arg(label, value)}, {}});
+  }
   values[label] = std::move(value);
 }
 

@@ -15,25 +15,32 @@ std::string TrackerName(uint64_t number) {
 }  // namespace
 
 QevaTracker::QevaTracker() : tracker_number_(++QevaStandIn::StandIn::Shared().tracker_count_) {
-  QevaStandIn::StandIn::Shared().record(QevaStandIn::JournalEntry::Kind::command, "QevaTracker",
-                                        "init", {}, TrackerName(tracker_number_));
+  QevaStandIn::StandIn& sdk = QevaStandIn::StandIn::Shared();
+  if (sdk.recording()) {
+    sdk.record(QevaStandIn::JournalEntry::Kind::command, "QevaTracker", "init", {},
+               TrackerName(tracker_number_));
+  }
 }
 
 void QevaTracker::addEvent(const QevaEvent& event) {
   using QevaStandIn::describe::Quoted;
-  QevaStandIn::StandIn::Shared().record(
-      QevaStandIn::JournalEntry::Kind::command, TrackerName(tracker_number_), "addEvent",
-      {QevaStandIn::describe::Arg(
-          "event", "QevaEvent(name: " + Quoted(event.name) +
-                       ", httpUrls: " + QevaStandIn::describe::QuotedList(event.httpUrls) + ")")});
+  QevaStandIn::StandIn& sdk = QevaStandIn::StandIn::Shared();
+  if (sdk.recording()) {
+    sdk.record(QevaStandIn::JournalEntry::Kind::command, TrackerName(tracker_number_), "addEvent",
+               {QevaStandIn::describe::Arg(
+                   "event", "QevaEvent(name: " + Quoted(event.name) + ", httpUrls: " +
+                                QevaStandIn::describe::QuotedList(event.httpUrls) + ")")});
+  }
   events_.push_back(event);
 }
 
 void QevaTracker::fireNotification(const std::string& eventName) {
   QevaStandIn::StandIn& sdk = QevaStandIn::StandIn::Shared();
-  sdk.record(QevaStandIn::JournalEntry::Kind::command, TrackerName(tracker_number_),
-             "fireNotification",
-             {QevaStandIn::describe::Arg("eventName", QevaStandIn::describe::Quoted(eventName))});
+  if (sdk.recording()) {
+    sdk.record(QevaStandIn::JournalEntry::Kind::command, TrackerName(tracker_number_),
+               "fireNotification",
+               {QevaStandIn::describe::Arg("eventName", QevaStandIn::describe::Quoted(eventName))});
+  }
   for (const QevaEvent& event : events_) {
     if (event.name != eventName) {
       continue;

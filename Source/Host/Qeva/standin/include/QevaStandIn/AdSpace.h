@@ -133,7 +133,7 @@ class AdSpace final : public Foundation::NSObject,
 
   // Bumped by each fetch and by setQevaAd(): reports of older renderers are ignored.
   uint64_t generation_ = 0;
-  std::vector<InventoryAd> chain_;
+  std::shared_ptr<const std::vector<InventoryAd>> chain_;  // The inventory's; null when none.
   size_t chain_index_ = 0;
   std::shared_ptr<Qeva::QevaAd> loading_;  // Prepared, not yet reported loaded.
   std::shared_ptr<Qeva::QevaAd> current_;  // What getQevaAd() returns.

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,12 +63,16 @@ class Inventory {
 
   // The ad for the tag's next fetch, or none when the tag has no ads; advances the rotation.
   std::optional<InventoryAd> next(const std::string& tagId);
+  // The same ad as its FallbackChain(), or null; advances the rotation as next() does. The
+  // chain is made once, when the ad is added, and shared: a fetch copies no markup.
+  std::shared_ptr<const std::vector<InventoryAd>> nextChain(const std::string& tagId);
 
   void clear();
 
  private:
   struct Tag {
     std::vector<InventoryAd> ads;
+    std::vector<std::shared_ptr<const std::vector<InventoryAd>>> chains;  // One per ad.
     size_t next = 0;
   };
   std::map<std::string, Tag> tags_;

@@ -25,8 +25,9 @@ struct LogLine {
   bool operator!=(const LogLine& other) const { return !(*this == other); }
 };
 
-// Where Qeva::log writes. Keeps every line, prints it on stderr unless told not to, and
-// tells a listener. The stand-in itself never writes here: every line comes from the plugin.
+// Where Qeva::log writes. Keeps every line unless told not to, prints it on stderr unless
+// told not to, and tells a listener. The stand-in itself never writes here: every line comes
+// from the plugin.
 class LogSink {
  public:
   // Called with each new line after it is kept; for tools.
@@ -41,17 +42,23 @@ class LogSink {
   // Printing on stderr, on by default; tests switch it off.
   void setEcho(bool echo) { echo_ = echo; }
   bool echo() const { return echo_; }
+  // Keeping lines in lines(), on by default; StandIn::setRecording switches it.
+  void setKeepLines(bool keep) { keep_lines_ = keep; }
+  bool keepLines() const { return keep_lines_; }
+  // Whether write() would do anything with a line: Qeva::log builds none otherwise.
+  bool wantsLines() const { return keep_lines_ || echo_ || listener_ != nullptr; }
   // Replaces the listener; nullptr removes it.
   void setListener(Listener listener) { listener_ = std::move(listener); }
 
   // Forgets the lines; keeps echo and listener.
   void clear() { lines_.clear(); }
-  // Forgets the lines and the listener, and prints again.
+  // Forgets the lines and the listener, and keeps and prints lines again.
   void reset();
 
  private:
   std::vector<LogLine> lines_;
   bool echo_ = true;
+  bool keep_lines_ = true;
   Listener listener_;
 };
 

@@ -73,18 +73,28 @@ class StandIn {
  public:
   static StandIn& Shared();
   // Back to the state of a fresh process: clears the journal, the log (printing on again,
-  // listeners removed), the controls and settings, the inventory, the registry, the ad
-  // spaces, the run loop (queued tasks dropped unrun, time 0), the targeting objects, the
-  // click-throughs and the tracker requests; restarts every stand-in sequence and the
-  // Foundation object numbers, then restores UIKit's default scene (so its window, root view
-  // controller and application delegate are objects 1 to 3). Objects the plugin still holds
-  // keep working but are no longer found by number. Not from inside a run-loop task.
+  // listeners removed), the controls and settings (recording on again), the inventory, the
+  // registry, the ad spaces, the run loop (queued tasks dropped unrun, time 0), the targeting
+  // objects, the click-throughs and the tracker requests; restarts every stand-in sequence
+  // and the Foundation object numbers, then restores UIKit's default scene (so its window,
+  // root view controller and application delegate are objects 1 to 3). Objects the plugin
+  // still holds keep working but are no longer found by number. Not from inside a run-loop
+  // task.
   static void Reset();
 
   RunLoop& runLoop() { return run_loop_; }
   Journal& journal() { return journal_; }
   LogSink& logSink() { return log_sink_; }
   Inventory& inventory() { return inventory_; }
+
+  // --- Recording.
+  // Whether SDK calls are journaled and log lines kept: on by default and after Reset().
+  // Off, no journal entry is made (so neither its text is formatted nor the journal's
+  // listener told) and the log sink keeps no line (it still prints and tells its listener as
+  // set); events, the simulation, the tracker transport and the "#K" numbering go on alike.
+  // For benchmarks, which would otherwise time the stand-in's bookkeeping with the plugin.
+  void setRecording(bool on);
+  bool recording() const { return recording_; }
 
   // --- Initialisation.
   void setInitializationReport(InitReport report) { init_report_ = report; }
@@ -174,10 +184,15 @@ class StandIn {
   ~StandIn();
   void clear();
 
+  // Journals one call when recording is on. Callers check recording() first, so that no text
+  // is formatted for an entry that is not made.
   void record(JournalEntry::Kind kind, std::string subject, std::string operation,
               std::vector<std::string> arguments = {}, std::string result = {});
-  // The registered class claiming |signature|, or null.
+  // The registered class claiming |signature|, or null; valid until the next reset, also
+  // across registrations that make() may do.
   const Qeva::QevaAdClass* classFor(const std::string& signature) const;
+  // Registers |adClass| unless a class of that name is registered already.
+  void addClass(const Qeva::QevaAdClass& adClass);
   std::string nameOf(const Qeva::QevaRequest& request) const;
   void reportInitialization(const std::weak_ptr<Qeva::InitializationStatusDelegate>& delegate,
                             bool success, const Qeva::QevaError* error);
@@ -185,13 +200,17 @@ class StandIn {
   RunLoop run_loop_;
   Journal journal_;
   LogSink log_sink_;
+  bool recording_ = true;
   Inventory inventory_;
   std::unique_ptr<StandInManager> manager_;
   std::unique_ptr<StandInRegistry> registry_;
 
   InitReport init_report_ = InitReport::successLater;
   std::weak_ptr<Qeva::InitializationStatusDelegate> init_delegate_;
-  std::vector<Qeva::QevaAdClass> classes_;
+  std::deque<Qeva::QevaAdClass> classes_;  // A deque: registering moves no class.
+  // Each signature's first claimant, an index into classes_. getSignatures() is a class
+  // operation, so it is asked once, at registration, and not at every fetch.
+  std::unordered_map<std::string, size_t> class_of_signature_;
 
   std::set<std::string> refused_tag_ids_;
   std::shared_ptr<AdSpace> reuse_next_;
