@@ -1,7 +1,8 @@
 #include "QevaAd/QevaAdFlutterDisplay.h"
 
-#include <nlohmann/json.hpp>
-
+#include <array>
+#include <cstddef>
+#include <string_view>
 #include <utility>
 
 #include "QevaAd/Log.h"
@@ -19,6 +20,108 @@ constexpr char kResponseKey[] = "response";
 
 std::string ExecutionStopped() {
   return Qeva::QevaSDKError(Qeva::QevaSDKError::Code::executionStopped).description();
+}
+
+// The length of the well-formed UTF-8 sequence at |text|[|at|] (a byte of 0x80 or more), or 0
+// when there is none: no overlong forms, no surrogates, nothing above U+10FFFF, nothing cut.
+size_t Utf8SequenceLength(std::string_view text, size_t at) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[at + i]); };
+  const unsigned char lead = byte(0);
+  size_t length = 0;
+  unsigned char second_low = 0x80;
+  unsigned char second_high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    second_low = lead == 0xE0 ? 0xA0 : 0x80;   // Overlong below U+0800.
+    second_high = lead == 0xED ? 0x9F : 0xBF;  // Surrogates.
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    second_low = lead == 0xF0 ? 0x90 : 0x80;   // Overlong below U+10000.
+    second_high = lead == 0xF4 ? 0x8F : 0xBF;  // Above U+10FFFF.
+  } else {
+    return 0;
+  }
+  if (text.size() - at < length || byte(1) < second_low || byte(1) > second_high) {
+    return 0;
+  }
+  for (size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) {
+      return 0;
+    }
+  }
+  return length;
+}
+
+// Which bytes a JSON string holds as they are: ASCII from the space on, but '"' and '\\'.
+constexpr std::array<bool, 256> PlainAsciiTable() {
+  std::array<bool, 256> plain{};
+  for (int c = 0x20; c < 0x80; ++c) {
+    plain[c] = c != '"' && c != '\\';
+  }
+  return plain;
+}
+constexpr std::array<bool, 256> kPlainAscii = PlainAsciiTable();
+
+// Appends |text| as a JSON string, byte for byte as nlohmann::json's compact dump() writes it:
+// '"' and '\\' escaped, \b \f \n \r \t, other control characters as \u00xx in lower-case
+// hex, everything else ('/', DEL and UTF-8 included) as it is. Runs of plain characters are
+// appended whole. False, with |out| half written, when |text| is not UTF-8.
+bool AppendJsonString(std::string_view text, std::string& out) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out += '"';
+  size_t plain_from = 0;
+  size_t at = 0;
+  while (true) {
+    while (at < text.size() && kPlainAscii[static_cast<unsigned char>(text[at])]) {
+      ++at;
+    }
+    if (at == text.size()) {
+      break;
+    }
+    const auto c = static_cast<unsigned char>(text[at]);
+    if (c >= 0x80) {
+      const size_t length = Utf8SequenceLength(text, at);
+      if (length == 0) {
+        return false;
+      }
+      at += length;
+      continue;
+    }
+    out.append(text.data() + plain_from, at - plain_from);
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        out += "\\u00";
+        out += kHex[c >> 4];
+        out += kHex[c & 0xF];
+    }
+    plain_from = ++at;
+  }
+  out.append(text.data() + plain_from, at - plain_from);
+  out += '"';
+  return true;
 }
 
 }  // namespace
@@ -83,16 +186,28 @@ void QevaAdFlutterDisplay::close() {
 }
 
 std::optional<std::string> QevaAdFlutterDisplay::getAdResponse() const {
+  // Asked for once per ready event, with a markup of hundreds of bytes: written by hand, not
+  // through a JSON object, which cost more than the rest of the event's reply. The members come
+  // in key order, as a JSON object keeps them.
   const std::string ad_size = std::to_string(flutter_width_.value_or(0)) + "x" +
                               std::to_string(flutter_height_.value_or(0));
-  const nlohmann::json object = {{kAdSizeKey, ad_size},
-                                 {kResponseKey, ad_response_.value_or(std::string())}};
-  try {
-    // Compact, and strict about UTF-8: markup that is not UTF-8 cannot reach Dart as a string.
-    return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::strict);
-  } catch (const nlohmann::json::exception&) {
+  const std::string_view markup =
+      ad_response_ ? std::string_view(*ad_response_) : std::string_view();
+  std::string text;
+  text.reserve(markup.size() + ad_size.size() + 32);
+  text += '{';
+  AppendJsonString(kAdSizeKey, text);
+  text += ':';
+  AppendJsonString(ad_size, text);
+  text += ',';
+  AppendJsonString(kResponseKey, text);
+  text += ':';
+  // Strict about UTF-8: markup that is not UTF-8 cannot reach Dart as a string.
+  if (!AppendJsonString(markup, text)) {
     return std::nullopt;
   }
+  text += '}';
+  return text;
 }
 
 bool QevaAdFlutterDisplay::shouldProcessRefresh() const {

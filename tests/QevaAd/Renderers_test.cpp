@@ -258,6 +258,59 @@ TEST_F(QevaAdFlutterDisplayTest, AdResponseWrapsTheMarkupWithItsSize) {
   }
 }
 
+// The response is written by hand; a JSON library's compact, strict dump is the reference it
+// must match byte for byte, escapes and UTF-8 verdicts included.
+TEST_F(QevaAdFlutterDisplayTest, AdResponseIsByteForByteWhatAJsonLibraryWrites) {
+  const auto reference = [](const std::string& ad_size, const std::string& markup) {
+    try {
+      return std::optional<std::string>(json{{"adSize", ad_size}, {"response", markup}}.dump(
+          -1, ' ', false, json::error_handler_t::strict));
+    } catch (const json::exception&) {
+      return std::optional<std::string>();
+    }
+  };
+  const auto hex = [](const std::string& bytes) {
+    std::string text;
+    for (unsigned char c : bytes) {
+      text += "0123456789abcdef"[c >> 4];
+      text += "0123456789abcdef"[c & 0xF];
+      text += ' ';
+    }
+    return text;
+  };
+  std::vector<std::string> markups;
+  for (int first = 0; first < 256; ++first) {
+    markups.push_back(std::string("<") + static_cast<char>(first) + ">");
+  }
+  // Every byte after each byte that cannot stand alone, also at the very end.
+  for (int first = 0x80; first < 256; ++first) {
+    for (int second = 0; second < 256; ++second) {
+      markups.push_back(std::string("<") + static_cast<char>(first) + static_cast<char>(second));
+    }
+  }
+  // Longer sequences, with the bytes after the second at the edges of the continuation range.
+  for (int lead = 0xE0; lead <= 0xF4; ++lead) {
+    for (int second = 0x80; second <= 0xBF; ++second) {
+      for (const char* rest :
+           {"\x7F", "\x80", "\xBF", "\xC0", "\x80\x7F", "\x80\xBF", "\xBF\xC0"}) {
+        markups.push_back(std::string(1, static_cast<char>(lead)) + static_cast<char>(second) +
+                          rest + "/");
+      }
+    }
+  }
+  sdk().setRecording(false);  // Each prepare() logs; none of it is asserted here.
+  ad_->setAdParameters(320, 50);
+  for (const std::string& markup : markups) {
+    ad_->prepare(markup, nullptr);
+    ASSERT_EQ(ad_->getAdResponse(), reference("320x50", markup)) << hex(markup);
+  }
+  ad_->prepare("m", nullptr);
+  ad_->setAdParameters(std::numeric_limits<int64_t>::max(), std::numeric_limits<int64_t>::min());
+  EXPECT_EQ(ad_->getAdResponse(), reference("9223372036854775807x-9223372036854775808", "m"));
+  ad_->setAdParameters(std::nullopt, std::nullopt);
+  EXPECT_EQ(ad_->getAdResponse(), reference("0x0", "m"));
+}
+
 TEST_F(QevaAdFlutterDisplayTest, AnEmptySizeEmptiesTheStoredOne) {
   ad_->setAdParameters(300, 250);
   ad_->setAdParameters(std::nullopt, 50);
