@@ -1,11 +1,13 @@
 // Whole calls through the headless engine: Dart's pre-encoded bytes in, the plugin and the
 // stand-in SDK at work, the reply's bytes out (and decoded, as Dart would, by the engine's
-// reply record). Three companions split the figure:
+// reply record). Call/... runs with the stand-in's recording off, since a real SDK keeps no
+// journal; two companions place the figure:
+//  - Recorded/...: the same call with the stand-in journaling every SDK call (its arguments
+//    formatted) and keeping every log line, as tests and tools run it. The difference to
+//    Call/... is that bookkeeping.
 //  - Harness/...: the same bytes to a raw handler that answers with the same reply bytes at
 //    once: what the headless engine and the Dart side cost, without the plugin.
-//  - Recording/...: the stand-in's journal entries and log lines of one call, recorded again
-//    from copies: its bookkeeping, which a real SDK does not do.
-//  - Call/... minus both: the plugin, its channel layer and the rest of the stand-in.
+// Call/... minus Harness/... is the plugin, its channel layer and the stand-in's simulation.
 
 #include <benchmark/benchmark.h>
 
@@ -25,7 +27,8 @@ namespace {
   return true;
 }();
 
-// Journal and log grow with every call; they are emptied this often, with the clock stopped.
+// Journal and log grow with every recorded call; they are emptied this often, with the clock
+// stopped.
 constexpr int64_t kForgetRecordsEvery = 4096;
 // The plugin keeps every ad space for good, and every "AdRequest" adds one, so a run of
 // requests is spread over fresh plugins that have kept at most this many.
@@ -41,9 +44,9 @@ struct World {
 };
 
 // A fresh plugin set up for |make|'s call; false, with |state| skipped, when that failed.
-bool Renew(benchmark::State& state, CaseMaker make, World& world) {
+bool Renew(benchmark::State& state, CaseMaker make, Recording recording, World& world) {
   world.world.reset();  // One stand-in per process: the old world goes first.
-  world.world = std::make_unique<PluginWorld>();
+  world.world = std::make_unique<PluginWorld>(recording);
   std::string error = "the start-up call was not answered \"success\"";
   if (!world.world->started() || !make(*world.world, &world.call, &error)) {
     state.SkipWithError(error.c_str());
@@ -64,9 +67,10 @@ bool Checked(benchmark::State& state, const World& world, const headless::DartRe
 // Sends |make|'s call once per iteration. Every |renew_every| calls the journal and log are
 // emptied or, with |renew_plugin|, the whole plugin and stand-in are set up afresh; both with
 // the clock stopped.
-void RunCalls(benchmark::State& state, CaseMaker make, int64_t renew_every, bool renew_plugin) {
+void RunCalls(benchmark::State& state, CaseMaker make, int64_t renew_every, bool renew_plugin,
+              Recording recording) {
   World world;
-  if (!Renew(state, make, world)) {
+  if (!Renew(state, make, recording, world)) {
     return;
   }
   std::shared_ptr<const headless::DartReply> reply =
@@ -74,7 +78,7 @@ void RunCalls(benchmark::State& state, CaseMaker make, int64_t renew_every, bool
   if (!Checked(state, world, *reply)) {
     return;
   }
-  if (renew_plugin && !Renew(state, make, world)) {
+  if (renew_plugin && !Renew(state, make, recording, world)) {
     return;
   }
   int64_t calls = 0;
@@ -82,7 +86,7 @@ void RunCalls(benchmark::State& state, CaseMaker make, int64_t renew_every, bool
     if (calls == renew_every) {
       state.PauseTiming();
       if (renew_plugin) {
-        if (!Renew(state, make, world)) {
+        if (!Renew(state, make, recording, world)) {
           break;
         }
       } else {
@@ -103,7 +107,7 @@ void RunCalls(benchmark::State& state, CaseMaker make, int64_t renew_every, bool
 // the engine's and Dart's share of RunCalls.
 void RunHarness(benchmark::State& state, CaseMaker make) {
   World world;
-  if (!Renew(state, make, world)) {
+  if (!Renew(state, make, Recording::off, world)) {
     return;
   }
   auto reply = world.world->Send(world.call.channel, world.call.request);
@@ -123,42 +127,6 @@ void RunHarness(benchmark::State& state, CaseMaker make) {
   }
 }
 
-// Records the journal entries and log lines of one call again, from copies: the stand-in's
-// bookkeeping share of RunCalls (without the formatting of the entries).
-void RunRecording(benchmark::State& state, CaseMaker make) {
-  World world;
-  if (!Renew(state, make, world)) {
-    return;
-  }
-  world.world->ForgetRecords();
-  auto reply = world.world->Send(world.call.channel, world.call.request);
-  if (!Checked(state, world, *reply)) {
-    return;
-  }
-  QevaStandIn::StandIn& sdk = world.world->sdk();
-  const std::vector<QevaStandIn::JournalEntry> entries = sdk.journal().entries();
-  const std::vector<QevaStandIn::LogLine> lines = sdk.logSink().lines();
-  world.world->ForgetRecords();
-  int64_t calls = 0;
-  for (auto _ : state) {
-    if (calls == kForgetRecordsEvery) {
-      state.PauseTiming();
-      world.world->ForgetRecords();
-      calls = 0;
-      state.ResumeTiming();
-    }
-    for (const QevaStandIn::JournalEntry& entry : entries) {
-      sdk.journal().record(entry);
-    }
-    for (const QevaStandIn::LogLine& line : lines) {
-      sdk.logSink().write(line);
-    }
-    ++calls;
-  }
-  state.counters["journal_entries"] = static_cast<double>(entries.size());
-  state.counters["log_lines"] = static_cast<double>(lines.size());
-}
-
 struct Registered {
   const char* name;
   CaseMaker make;
@@ -176,13 +144,13 @@ struct Registered {
   for (const Registered& entry : cases) {
     const std::string name = entry.name;
     benchmark::RegisterBenchmark(("Call/" + name).c_str(), [entry](benchmark::State& state) {
-      RunCalls(state, entry.make, entry.renew_every, entry.renew_plugin);
+      RunCalls(state, entry.make, entry.renew_every, entry.renew_plugin, Recording::off);
+    });
+    benchmark::RegisterBenchmark(("Recorded/" + name).c_str(), [entry](benchmark::State& state) {
+      RunCalls(state, entry.make, entry.renew_every, entry.renew_plugin, Recording::on);
     });
     benchmark::RegisterBenchmark(("Harness/" + name).c_str(), [entry](benchmark::State& state) {
       RunHarness(state, entry.make);
-    });
-    benchmark::RegisterBenchmark(("Recording/" + name).c_str(), [entry](benchmark::State& state) {
-      RunRecording(state, entry.make);
     });
   }
   return true;

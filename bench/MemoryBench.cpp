@@ -4,7 +4,8 @@
 //    N ad spaces made and requested through the SDK interface directly;
 //  - per pending result: live bytes after one "AdRefresh" on each of N ad spaces, minus what
 //    the engine keeps for N replies held by a handler that does nothing else;
-//  - allocations per whole call, everyone's (plugin, channel layer, engine, stand-in).
+//  - allocations per whole call, everyone's (plugin, channel layer, engine, stand-in), with the
+//    stand-in's recording off and, for comparison, on.
 // Every figure is a user counter; the times printed beside them mean nothing.
 
 #include <benchmark/benchmark.h>
@@ -208,33 +209,37 @@ BENCHMARK(PerPendingResult)
     ->Arg(1000)
     ->Iterations(1);
 
-// Allocations per whole call, everyone's: where the time of the calls goes first.
+// Allocations per whole call, everyone's: where the time of the calls goes first. Counted with
+// the stand-in's recording off (as Call/... is timed) and, under "..._recorded", on.
 void AllocationsPerCall(benchmark::State& state, CaseMaker make) {
   // A run of "AdRequest"s grows the plugin's maps; a short one keeps it near a fresh plugin.
   constexpr int64_t kCalls = 16;
   for (auto _ : state) {
-    PluginWorld world;
-    CallCase call;
-    std::string error;
-    if (!make(world, &call, &error)) {
-      state.SkipWithError(error.c_str());
-      return;
+    for (const Recording recording : {Recording::off, Recording::on}) {
+      PluginWorld world(recording);
+      CallCase call;
+      std::string error;
+      if (!make(world, &call, &error)) {
+        state.SkipWithError(error.c_str());
+        return;
+      }
+      const std::string why = call.check(world, *world.Send(call.channel, call.request));
+      if (!why.empty()) {
+        state.SkipWithError(why.c_str());
+        return;
+      }
+      world.ForgetRecords();
+      const HeapCount before = CountHeap();
+      for (int64_t i = 0; i < kCalls; ++i) {
+        world.Send(call.channel, call.request);
+      }
+      const HeapCount made = CountHeap() - before;
+      const std::string suffix = recording == Recording::on ? "_recorded" : "";
+      state.counters["allocations_per_call" + suffix] =
+          static_cast<double>(made.allocations) / static_cast<double>(kCalls);
+      state.counters["allocated_bytes_per_call" + suffix] =
+          static_cast<double>(made.allocated_bytes) / static_cast<double>(kCalls);
     }
-    const std::string why = call.check(world, *world.Send(call.channel, call.request));
-    if (!why.empty()) {
-      state.SkipWithError(why.c_str());
-      return;
-    }
-    world.ForgetRecords();
-    const HeapCount before = CountHeap();
-    for (int64_t i = 0; i < kCalls; ++i) {
-      world.Send(call.channel, call.request);
-    }
-    const HeapCount made = CountHeap() - before;
-    state.counters["allocations_per_call"] =
-        static_cast<double>(made.allocations) / static_cast<double>(kCalls);
-    state.counters["allocated_bytes_per_call"] =
-        static_cast<double>(made.allocated_bytes) / static_cast<double>(kCalls);
   }
 }
 BENCHMARK_CAPTURE(AllocationsPerCall, QevaUser, UserCall)

@@ -95,7 +95,7 @@ std::string ErrorMismatch(const headless::DartReply& reply) {
   return "expected the ad error reply, got " + reply.ToString();
 }
 
-PluginWorld::PluginWorld() {
+PluginWorld::PluginWorld(Recording recording) {
   QevaStandIn::StandIn::Reset();
   QevaStandIn::StandIn& sdk = QevaStandIn::StandIn::Shared();
   sdk.logSink().setEcho(false);
@@ -112,6 +112,7 @@ PluginWorld::PluginWorld() {
       DartMap({{"accountId", Str("12")}, {"appId", Str("34")}, {"secretKey", Str("key")}}));
   started_ = Mismatch(*startUp, Str("success")).empty();
   ForgetRecords();
+  sdk.setRecording(recording == Recording::on);
 }
 
 PluginWorld::~PluginWorld() {

@@ -55,15 +55,20 @@ std::string Mismatch(const headless::DartReply& reply, const EncodableValue& exp
 // The same for the ad error reply.
 std::string ErrorMismatch(const headless::DartReply& reply);
 
+// Whether the stand-in journals the SDK calls and keeps the log lines (StandIn::setRecording).
+// A real SDK does neither, so the figures that stand for the plugin are taken without.
+enum class Recording { on, off };
+
 // A plugin on a headless engine, against a stand-in SDK reset for it: start-up answered,
 // renderers registered, log echo off, ad fetches served inside process() (synchronous
-// delivery), UUIDs from a seeded source so ids repeat from run to run.
+// delivery), UUIDs from a seeded source so ids repeat from run to run, and the stand-in's
+// recording as |recording| says from then on.
 //
 // The stand-in is one per process, so only one world may exist at a time; the destructor
 // drops the plugin first and then resets the stand-in.
 class PluginWorld {
  public:
-  PluginWorld();
+  explicit PluginWorld(Recording recording = Recording::on);
   ~PluginWorld();
 
   PluginWorld(const PluginWorld&) = delete;
