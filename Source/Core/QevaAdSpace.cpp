@@ -15,6 +15,56 @@ namespace QevaFlutter {
 
 namespace {
 
+// True when |text| is well-formed UTF-8 (no overlong forms, surrogates or values past
+// U+10FFFF), the only text Dart's codec accepts.
+bool IsValidUTF8(const std::string& text) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t size = text.size();
+  size_t i = 0;
+  while (i < size) {
+    const unsigned char lead = bytes[i];
+    size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (size - i < length || bytes[i + 1] < low || bytes[i + 1] > high) {
+      return false;
+    }
+    for (size_t k = 2; k < length; ++k) {
+      if (bytes[i + k] < 0x80 || bytes[i + k] > 0xBF) {
+        return false;
+      }
+    }
+    i += length;
+  }
+  return true;
+}
+
+// The ready reply's "response": the ad's text, or the empty string when it has none or when
+// it is not UTF-8 (a markup Dart could not decode would fail its whole reply).
+std::string ResponseText(const Qeva::QevaFlutterAd& ad) {
+  std::optional<std::string> response = ad.getAdResponse();
+  if (!response || !IsValidUTF8(*response)) {
+    return std::string();
+  }
+  return std::move(*response);
+}
+
 constexpr char kAdRequestMethod[] = "AdRequest";
 constexpr char kAdRenderMethod[] = "AdRender";
 constexpr char kAdRefreshMethod[] = "AdRefresh";
@@ -235,7 +285,7 @@ void QevaFlutterManager::onAdReady(Qeva::QevaAdSpace& qevaAdSpace) {
   const std::map<std::string, std::string> fields = {
       {kResultKey, kSuccess},
       {kAdSpaceIdKey, adSpaceId},
-      {kResponseKey, flutterAd->getAdResponse().value_or(std::string())},
+      {kResponseKey, ResponseText(*flutterAd)},
       {kSignatureKey, AdSignature(*ad)},
   };
   QEVA_FLUTTER_LOG("QevaFlutter: Result " + DescribeReply(fields), kFunction);

@@ -128,6 +128,10 @@ TEST_F(AdSpaceChannelTest, ReadyReplyCarriesTheResponseAndTheClassSignature) {
        R"("{\"a\":1}\n\r\t\0\u{1}\u{1f}\u{7f}")"},
       {"another Flutter ad", ForeignFlutterAd("x\\y"), "x\\y", "", R"("x\\y")"},
       {"no response", ForeignFlutterAd(std::nullopt), "", "", R"("")"},
+      // Dart's codec rejects text that is not UTF-8, and with it the whole reply.
+      {"GAM markup not UTF-8", GAMBanner("{\"a\":\"\xa8\"}"), "", "nw.gambanner", R"("")"},
+      {"GAM markup, non-ASCII UTF-8", GAMBanner("caf\xc3\xa9 \xf0\x9f\x98\x82"),
+       "caf\xc3\xa9 \xf0\x9f\x98\x82", "nw.gambanner", "\"caf\xc3\xa9 \xf0\x9f\x98\x82\""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
