@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,7 +38,7 @@ HostRun RunInProcess(const std::vector<std::string>& arguments, bool colour) {
 
 HostRun RunExecutable(const std::string& arguments) {
   HostRun run;
-  const std::string err_path = ::testing::TempDir() + "qeva-host.stderr";
+  const std::string err_path = TempFolder() + "qeva-host.stderr";
   const std::string command =
       std::string(QEVA_HOST_EXECUTABLE) + " " + arguments + " 2>'" + err_path + "'";
   FILE* pipe = popen(command.c_str(), "r");
@@ -152,8 +153,19 @@ int HostProcess::Wait() {
   return -1;  // The destructor kills it.
 }
 
+std::string TempFolder() {
+  // ctest runs tests in parallel processes that share the temporary folder: each process
+  // writes its files in a folder of its own.
+  static const std::string folder = [] {
+    std::string path = ::testing::TempDir() + "qeva-host-tests-" + std::to_string(getpid()) + "/";
+    mkdir(path.c_str(), 0700);
+    return path;
+  }();
+  return folder;
+}
+
 std::string WriteTemp(const std::string& name, const std::string& text) {
-  const std::string path = ::testing::TempDir() + name;
+  const std::string path = TempFolder() + name;
   std::ofstream(path, std::ios::binary) << text;
   return path;
 }

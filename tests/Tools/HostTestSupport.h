@@ -54,6 +54,8 @@ class HostProcess {
 };
 
 // Writes |text| to |name| in the test's temporary directory and returns the path.
+// A folder for this test process's temporary files, ending in "/".
+std::string TempFolder();
 std::string WriteTemp(const std::string& name, const std::string& text);
 // A file of examples/.
 std::string Example(const std::string& name);
