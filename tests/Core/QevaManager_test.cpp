@@ -87,6 +87,17 @@ TEST_F(QevaFlutterManagerTest, RejectedCallsAreLeftUnansweredAndChangeNothing) {
     EXPECT_EQ(ManagerState(), state);
     EXPECT_EQ(Ledger(1), Strings{row.channel + "." + row.method + "() unanswered: " + row.reason});
   }
+  // Bytes that are no method call never reach the plugin: the channel gives them the empty
+  // reply (Dart's MissingPluginException), and the ledger has no line for them.
+  const CallCounts counts = manager_->replyLedger()->counts();
+  for (std::string channel :
+       {"QevaManager", "QevaApplication", "QevaUser", "QevaDevice", "QevaAdSpace"}) {
+    SCOPED_TRACE(channel + ", undecodable bytes");
+    EXPECT_EQ(engine_->SendBytes(channel, {0x05})->kind(),
+              headless::DartReply::Kind::kNotImplemented);
+  }
+  EXPECT_EQ(manager_->replyLedger()->counts(), counts);
+  EXPECT_EQ(ManagerState(), state);
 }
 
 TEST_F(QevaFlutterManagerTest, StartUpParsesIdsStrictlyAndRegistersAfterInitialize) {
