@@ -121,7 +121,7 @@ TEST_F(AdSpaceChannelTest, ReadyReplyCarriesTheResponseAndTheClassSignature) {
     std::shared_ptr<Qeva::QevaAd> ad;
     std::string response, signature, described;
   };
-  const Row rows[] = {
+  std::vector<Row> rows = {
       {"display ad", DisplayAd(), DisplayResponse(), "iab.smartphonebanner",
        R"("{\"adSize\":\"320x50\",\"response\":\"<div>ad</div>\"}")"},
       {"GAM banner, control characters", GAMBanner(kControls), kControls, "nw.gambanner",
@@ -133,6 +133,18 @@ TEST_F(AdSpaceChannelTest, ReadyReplyCarriesTheResponseAndTheClassSignature) {
       {"GAM markup, non-ASCII UTF-8", GAMBanner("caf\xc3\xa9 \xf0\x9f\x98\x82"),
        "caf\xc3\xa9 \xf0\x9f\x98\x82", "nw.gambanner", "\"caf\xc3\xa9 \xf0\x9f\x98\x82\""},
   };
+  // The edges of UTF-8: the first and last three- and four-byte forms pass; overlong forms,
+  // surrogates, values past U+10FFFF, cut sequences and bad continuation bytes do not.
+  for (const std::string text :
+       {"\xe0\xa0\x80", "\xed\x9f\xbf", "\xf0\x90\x80\x80", "\xf4\x8f\xbf\xbf"}) {
+    rows.push_back({"UTF-8 edge " + headless::ToString(Str(text)), GAMBanner(text), text,
+                    "nw.gambanner", "\"" + text + "\""});
+  }
+  for (const std::string text : {"\xe0\x9f\xbf", "\xed\xa0\x80", "\xf0\x8f\xbf\xbf",
+                                 "\xf4\x90\x80\x80", "\xe2\x82", "\xe2\x82\x28", "\xc0\xaf"}) {
+    rows.push_back({"not UTF-8 " + headless::ToString(Str(text)), GAMBanner(text), "",
+                    "nw.gambanner", R"("")"});
+  }
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const Requested requested = Request();
