@@ -13,15 +13,17 @@ std::optional<ArgumentMap> StringKeyedArguments(const flutter::EncodableValue* a
   if (map == nullptr) {
     return std::nullopt;
   }
-  ArgumentMap result;
-  for (const auto& [key, value] : *map) {
-    const auto* name = std::get_if<std::string>(&key);
-    if (name == nullptr) {
+  for (const auto& entry : *map) {
+    if (!std::holds_alternative<std::string>(entry.first)) {
       return std::nullopt;
     }
-    result.emplace(*name, value);
   }
-  return result;
+  return ArgumentMap(*map);
+}
+
+const flutter::EncodableValue* ArgumentMap::Find(const std::string& key) const {
+  auto entry = map_->find(flutter::EncodableValue(key));
+  return entry == map_->end() ? nullptr : &entry->second;
 }
 
 std::optional<std::map<std::string, std::string>> StringToStringArguments(
@@ -46,11 +48,8 @@ std::optional<std::map<std::string, std::string>> StringToStringArguments(
 }
 
 std::string StringArgument(const ArgumentMap& arguments, const std::string& key) {
-  auto entry = arguments.find(key);
-  if (entry == arguments.end()) {
-    return std::string();
-  }
-  const auto* text = std::get_if<std::string>(&entry->second);
+  const flutter::EncodableValue* value = arguments.Find(key);
+  const auto* text = value == nullptr ? nullptr : std::get_if<std::string>(value);
   return text == nullptr ? std::string() : *text;
 }
 

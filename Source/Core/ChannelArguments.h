@@ -13,7 +13,18 @@
 // keys; a value that is missing or of another type is read as empty, never converted.
 namespace QevaFlutter {
 
-using ArgumentMap = std::map<std::string, flutter::EncodableValue>;
+// A call's argument map, read in place: a view of the decoded map whose keys have all been
+// checked to be strings. It must not outlive the call it was made from.
+class ArgumentMap {
+ public:
+  explicit ArgumentMap(const flutter::EncodableMap& map) : map_(&map) {}
+
+  // The value under |key|, or null when there is none.
+  const flutter::EncodableValue* Find(const std::string& key) const;
+
+ private:
+  const flutter::EncodableMap* map_;
+};
 
 // |arguments| as a map from string keys to any values; none when it is null (absent or a
 // null value), not a map, or has any key that is not a string.

@@ -111,11 +111,11 @@ TargetingRow<Target> Row(
     std::string key, std::optional<Value> (*convert)(const flutter::EncodableValue&),
     void (Target::*setter)(std::conditional_t<std::is_scalar_v<Value>, Value, const Value&>)) {
   return [key = std::move(key), convert, setter](const ArgumentMap& arguments, Target& target) {
-    auto entry = arguments.find(key);
-    if (entry == arguments.end()) {
+    const flutter::EncodableValue* entry = arguments.Find(key);
+    if (entry == nullptr) {
       return;
     }
-    if (std::optional<Value> value = convert(entry->second)) {
+    if (std::optional<Value> value = convert(*entry)) {
       (target.*setter)(*value);
     }
   };
