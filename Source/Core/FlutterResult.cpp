@@ -62,6 +62,13 @@ void FlutterResult::operator()(const StringKeyedMap& value) const {
   }
 }
 
+void FlutterResult::operator()(flutter::EncodableMap&& value) const {
+  if (auto result = TakeForAnswer()) {
+    state_->ticket.Answered(ReplyKind::kValue);
+    result->Success(flutter::EncodableValue(std::move(value)));
+  }
+}
+
 void FlutterResult::operator()(const FlutterError& error) const {
   if (auto result = TakeForAnswer()) {
     state_->ticket.Answered(ReplyKind::kError, error.code);

@@ -47,6 +47,8 @@ class FlutterResult {
   void operator()(const std::string& value) const;
   void operator()(const char* value) const;
   void operator()(const StringKeyedMap& value) const;
+  // Replies with |value|, moved into the reply rather than copied.
+  void operator()(flutter::EncodableMap&& value) const;
   // Replies with an error envelope; null details are sent as none.
   void operator()(const FlutterError& error) const;
 

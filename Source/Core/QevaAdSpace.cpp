@@ -1,7 +1,8 @@
 // The "QevaAdSpace" channel: the ad request, the SDK's ad events answered to Dart, and Dart's
 // commands on a delivered ad with the click-through.
-#include <map>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "Core/QevaFlutterLog.h"
@@ -112,61 +113,76 @@ std::string AdSignature(const Qeva::QevaAd& ad) {
   return std::string();
 }
 
-// A string as Swift's debug description writes it: quoted, with quotes, backslashes and
-// control characters escaped.
-std::string QuotedText(const std::string& text) {
+// Appends |text| as Swift's debug description writes a string: quoted, with quotes,
+// backslashes and control characters escaped. Runs that need no escape are appended whole.
+void AppendQuoted(std::string& out, std::string_view text) {
   static const char kHexDigits[] = "0123456789abcdef";
-  std::string quoted = "\"";
-  for (char c : text) {
-    switch (c) {
+  out += '"';
+  size_t run = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != 0x7f) {
+      continue;
+    }
+    out.append(text, run, i - run);
+    run = i + 1;
+    switch (byte) {
       case '"':
-        quoted += "\\\"";
+        out += "\\\"";
         break;
       case '\\':
-        quoted += "\\\\";
+        out += "\\\\";
         break;
       case '\n':
-        quoted += "\\n";
+        out += "\\n";
         break;
       case '\r':
-        quoted += "\\r";
+        out += "\\r";
         break;
       case '\t':
-        quoted += "\\t";
+        out += "\\t";
         break;
       case '\0':
-        quoted += "\\0";
+        out += "\\0";
         break;
-      default: {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f) {
-          quoted += "\\u{";
-          if (byte >= 0x10) {
-            quoted += kHexDigits[byte >> 4];
-          }
-          quoted += kHexDigits[byte & 0xf];
-          quoted += "}";
-        } else {
-          quoted += c;
+      default:
+        out += "\\u{";
+        if (byte >= 0x10) {
+          out += kHexDigits[byte >> 4];
         }
-      }
+        out += kHexDigits[byte & 0xf];
+        out += '}';
     }
   }
-  quoted += "\"";
-  return quoted;
+  out.append(text, run, std::string_view::npos);
+  out += '"';
 }
 
-// The ready reply's fields the way Swift prints a dictionary of strings, in key order:
-// ["adSpaceId": "…", "response": "…", "result": "success", "signature": "…"].
-std::string DescribeReply(const std::map<std::string, std::string>& fields) {
-  std::string description = "[";
+// A reply field for the log line: its key and its text.
+using ReplyField = std::pair<std::string_view, std::string_view>;
+
+// "QevaFlutter: Result " and the reply's fields the way Swift prints a dictionary of strings:
+// ["adSpaceId": "…", "response": "…", "result": "success", "signature": "…"]. |fields| come
+// in the order they are printed.
+std::string ResultLine(std::initializer_list<ReplyField> fields) {
+  static constexpr std::string_view kPrefix = "QevaFlutter: Result [";
+  size_t size = kPrefix.size() + 1;
   for (const auto& [key, value] : fields) {
-    if (description.size() > 1) {
-      description += ", ";
-    }
-    description += QuotedText(key) + ": " + QuotedText(value);
+    size += key.size() + value.size() + 8;  // Two pairs of quotes, ": " and ", ".
   }
-  return description + "]";
+  std::string line;
+  line.reserve(size);
+  line += kPrefix;
+  for (const auto& [key, value] : fields) {
+    if (line.size() > kPrefix.size()) {
+      line += ", ";
+    }
+    AppendQuoted(line, key);
+    line += ": ";
+    AppendQuoted(line, value);
+  }
+  line += ']';
+  return line;
 }
 
 // "QevaFlutter: Couldn't find the result for given adSpace <space> & adSpace id <id>".
@@ -282,19 +298,21 @@ void QevaFlutterManager::onAdReady(Qeva::QevaAdSpace& qevaAdSpace) {
     return;
   }
   QEVA_FLUTTER_LOG("QevaFlutter: onAdReady event sent to flutter", kFunction);
-  const std::map<std::string, std::string> fields = {
-      {kResultKey, kSuccess},
-      {kAdSpaceIdKey, adSpaceId},
-      {kResponseKey, ResponseText(*flutterAd)},
-      {kSignatureKey, AdSignature(*ad)},
-  };
-  QEVA_FLUTTER_LOG("QevaFlutter: Result " + DescribeReply(fields), kFunction);
-  FlutterResult::StringKeyedMap reply;
-  for (const auto& [key, value] : fields) {
-    reply.emplace(key, Text(value));
-  }
+  std::string response = ResponseText(*flutterAd);
+  const std::string signature = AdSignature(*ad);
+  // In key order, as the dictionary is printed.
+  QEVA_FLUTTER_LOG(ResultLine({{kAdSpaceIdKey, adSpaceId},
+                               {kResponseKey, response},
+                               {kResultKey, kSuccess},
+                               {kSignatureKey, signature}}),
+                   kFunction);
+  flutter::EncodableMap reply;
+  reply.emplace(Text(kResultKey), Text(kSuccess));
+  reply.emplace(Text(kAdSpaceIdKey), Text(adSpaceId));
+  reply.emplace(Text(kResponseKey), flutter::EncodableValue(std::move(response)));
+  reply.emplace(Text(kSignatureKey), Text(signature));
   if (std::optional<FlutterResult> result = TakeResult(adSpaceId)) {
-    (*result)(reply);
+    (*result)(std::move(reply));
   }
 }
 
