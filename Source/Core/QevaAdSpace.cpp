@@ -7,6 +7,7 @@
 
 #include "Core/QevaFlutterLog.h"
 #include "Core/QevaManager.h"
+#include "Foundation/TextScan.h"
 #include "Foundation/UUID.h"
 #include "QevaAd/QevaAdFlutterDisplay.h"
 #include "QevaAd/QevaAdFlutterGAMBanner.h"
@@ -16,51 +17,11 @@ namespace QevaFlutter {
 
 namespace {
 
-// True when |text| is well-formed UTF-8 (no overlong forms, surrogates or values past
-// U+10FFFF), the only text Dart's codec accepts.
-bool IsValidUTF8(const std::string& text) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  const size_t size = text.size();
-  size_t i = 0;
-  while (i < size) {
-    const unsigned char lead = bytes[i];
-    size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    } else {
-      return false;
-    }
-    if (size - i < length || bytes[i + 1] < low || bytes[i + 1] > high) {
-      return false;
-    }
-    for (size_t k = 2; k < length; ++k) {
-      if (bytes[i + k] < 0x80 || bytes[i + k] > 0xBF) {
-        return false;
-      }
-    }
-    i += length;
-  }
-  return true;
-}
-
 // The ready reply's "response": the ad's text, or the empty string when it has none or when
 // it is not UTF-8 (a markup Dart could not decode would fail its whole reply).
 std::string ResponseText(const Qeva::QevaFlutterAd& ad) {
   std::optional<std::string> response = ad.getAdResponse();
-  if (!response || !IsValidUTF8(*response)) {
+  if (!response || !Foundation::IsValidUTF8(*response)) {
     return std::string();
   }
   return std::move(*response);
@@ -114,18 +75,19 @@ std::string AdSignature(const Qeva::QevaAd& ad) {
 }
 
 // Appends |text| as Swift's debug description writes a string: quoted, with quotes,
-// backslashes and control characters escaped. Runs that need no escape are appended whole.
+// backslashes and control characters escaped, everything else as it is.
 void AppendQuoted(std::string& out, std::string_view text) {
   static const char kHexDigits[] = "0123456789abcdef";
   out += '"';
-  size_t run = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != 0x7f) {
-      continue;
+  while (!text.empty()) {
+    const size_t plain = Foundation::PlainASCIIPrefixLength(text);
+    out.append(text.data(), plain);
+    text.remove_prefix(plain);
+    if (text.empty()) {
+      break;
     }
-    out.append(text, run, i - run);
-    run = i + 1;
+    const auto byte = static_cast<unsigned char>(text.front());
+    text.remove_prefix(1);
     switch (byte) {
       case '"':
         out += "\\\"";
@@ -146,6 +108,10 @@ void AppendQuoted(std::string& out, std::string_view text) {
         out += "\\0";
         break;
       default:
+        if (byte >= 0x80) {
+          out += static_cast<char>(byte);
+          break;
+        }
         out += "\\u{";
         if (byte >= 0x10) {
           out += kHexDigits[byte >> 4];
@@ -154,7 +120,6 @@ void AppendQuoted(std::string& out, std::string_view text) {
         out += '}';
     }
   }
-  out.append(text, run, std::string_view::npos);
   out += '"';
 }
 

@@ -1,10 +1,10 @@
 #include "QevaAd/QevaAdFlutterDisplay.h"
 
-#include <array>
 #include <cstddef>
 #include <string_view>
 #include <utility>
 
+#include "Foundation/TextScan.h"
 #include "QevaAd/Log.h"
 
 namespace QevaFlutter {
@@ -22,48 +22,6 @@ std::string ExecutionStopped() {
   return Qeva::QevaSDKError(Qeva::QevaSDKError::Code::executionStopped).description();
 }
 
-// The length of the well-formed UTF-8 sequence at |text|[|at|] (a byte of 0x80 or more), or 0
-// when there is none: no overlong forms, no surrogates, nothing above U+10FFFF, nothing cut.
-size_t Utf8SequenceLength(std::string_view text, size_t at) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[at + i]); };
-  const unsigned char lead = byte(0);
-  size_t length = 0;
-  unsigned char second_low = 0x80;
-  unsigned char second_high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    second_low = lead == 0xE0 ? 0xA0 : 0x80;   // Overlong below U+0800.
-    second_high = lead == 0xED ? 0x9F : 0xBF;  // Surrogates.
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    second_low = lead == 0xF0 ? 0x90 : 0x80;   // Overlong below U+10000.
-    second_high = lead == 0xF4 ? 0x8F : 0xBF;  // Above U+10FFFF.
-  } else {
-    return 0;
-  }
-  if (text.size() - at < length || byte(1) < second_low || byte(1) > second_high) {
-    return 0;
-  }
-  for (size_t i = 2; i < length; ++i) {
-    if (byte(i) < 0x80 || byte(i) > 0xBF) {
-      return 0;
-    }
-  }
-  return length;
-}
-
-// Which bytes a JSON string holds as they are: ASCII from the space on, but '"' and '\\'.
-constexpr std::array<bool, 256> PlainAsciiTable() {
-  std::array<bool, 256> plain{};
-  for (int c = 0x20; c < 0x80; ++c) {
-    plain[c] = c != '"' && c != '\\';
-  }
-  return plain;
-}
-constexpr std::array<bool, 256> kPlainAscii = PlainAsciiTable();
-
 // Appends |text| as a JSON string, byte for byte as nlohmann::json's compact dump() writes it:
 // '"' and '\\' escaped, \b \f \n \r \t, other control characters as \u00xx in lower-case
 // hex, everything else ('/', DEL and UTF-8 included) as it is. Runs of plain characters are
@@ -74,15 +32,14 @@ bool AppendJsonString(std::string_view text, std::string& out) {
   size_t plain_from = 0;
   size_t at = 0;
   while (true) {
-    while (at < text.size() && kPlainAscii[static_cast<unsigned char>(text[at])]) {
-      ++at;
-    }
+    at += Foundation::PlainASCIIPrefixLength(text.substr(at));
     if (at == text.size()) {
       break;
     }
     const auto c = static_cast<unsigned char>(text[at]);
-    if (c >= 0x80) {
-      const size_t length = Utf8SequenceLength(text, at);
+    if (c >= 0x7f) {
+      // DEL and UTF-8 sequences are written as they are.
+      const size_t length = Foundation::UTF8SequenceLength(text, at);
       if (length == 0) {
         return false;
       }
