@@ -3,6 +3,11 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define QEVA_TEXT_SCAN_SSE2 1
+#endif
+
 namespace Foundation {
 namespace {
 
@@ -28,6 +33,22 @@ constexpr uint64_t StopBytes(uint64_t word) {
          ZeroBytes(word ^ (kOnes * '\\')) | ZeroBytes(word ^ (kOnes * 0x7f));
 }
 
+#ifdef QEVA_TEXT_SCAN_SSE2
+// The index of the lowest set bit of a non-zero |mask|.
+size_t FirstSetBit(unsigned mask) {
+#if defined(__GNUC__)
+  return static_cast<size_t>(__builtin_ctz(mask));
+#else
+  size_t index = 0;
+  while ((mask & 1u) == 0) {
+    mask >>= 1;
+    ++index;
+  }
+  return index;
+#endif
+}
+#endif
+
 bool IsPlain(unsigned char byte) {
   return byte >= 0x20 && byte < 0x7f && byte != '"' && byte != '\\';
 }
@@ -37,6 +58,25 @@ bool IsPlain(unsigned char byte) {
 size_t PlainASCIIPrefixLength(std::string_view text) {
   const char* bytes = text.data();
   size_t at = 0;
+#ifdef QEVA_TEXT_SCAN_SSE2
+  // Sixteen bytes at a time; a signed compare below the space also catches every byte from
+  // 0x80 on, and the mask gives the first stop's position exactly.
+  const __m128i space = _mm_set1_epi8(0x20);
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i del = _mm_set1_epi8(0x7f);
+  while (text.size() - at >= 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+    const __m128i stops =
+        _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(block, space), _mm_cmpeq_epi8(block, quote)),
+                     _mm_or_si128(_mm_cmpeq_epi8(block, backslash), _mm_cmpeq_epi8(block, del)));
+    const int mask = _mm_movemask_epi8(stops);
+    if (mask != 0) {
+      return at + FirstSetBit(static_cast<unsigned>(mask));
+    }
+    at += 16;
+  }
+#endif
   while (text.size() - at >= 8 && StopBytes(Word(bytes + at)) == 0) {
     at += 8;
   }
