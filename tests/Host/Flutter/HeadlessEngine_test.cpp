@@ -385,3 +385,28 @@ TEST(ToString, RendersValuesForTranscripts) {
 }
 
 }  // namespace
+
+TEST_F(HeadlessEngineTest, ReplyEnvelopesAreReadAsDartReadsThem) {
+  struct Row {
+    const char* name;
+    const char* reply;
+    const char* expected;
+  } rows[] = {
+      {"success", "00 07 02 6f 6b", "success: \"ok\""},
+      {"success map", "00 0d 01 07 01 6b 03 07 00 00 00", "success: {\"k\": 7}"},
+      {"success null", "00 00", "success: null"},
+      {"tag alone", "00", "undecodable reply of 1 bytes"},
+      {"cut value", "00 07 05 6f 6b", "undecodable reply of 5 bytes"},
+      {"trailing byte", "00 07 02 6f 6b 00", "undecodable reply of 6 bytes"},
+      {"error", "01 07 01 65 07 01 6d 00", "error(e, \"m\", null)"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::vector<uint8_t> bytes = Hex(row.reply);
+    engine_.SetMessageHandler("replay",
+                              [bytes](const uint8_t*, size_t, flutter::BinaryReply reply) {
+                                reply(bytes.data(), bytes.size());
+                              });
+    EXPECT_EQ(engine_.SendBytes("replay", {})->ToString(), row.expected);
+  }
+}

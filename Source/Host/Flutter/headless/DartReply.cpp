@@ -2,11 +2,13 @@
 
 #include <charconv>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <variant>
 
 #include "flutter/method_result.h"
+#include "flutter/standard_message_codec.h"
 #include "flutter/standard_method_codec.h"
 
 namespace headless {
@@ -172,6 +174,19 @@ void DartReply::Record(const uint8_t* reply, size_t reply_size) {
     return;
   }
   bytes_.assign(reply, reply + reply_size);
+  // A success envelope is decoded straight into the record, as Dart's codec reads it: the tag,
+  // then one value filling the rest. The method codec would hand over a value to be copied.
+  if (reply_size >= 2 && reply[0] == 0) {
+    std::unique_ptr<flutter::EncodableValue> value =
+        flutter::StandardMessageCodec::GetInstance().DecodeMessage(reply + 1, reply_size - 1);
+    if (value) {
+      kind_ = Kind::kSuccess;
+      value_ = std::move(*value);
+    } else {
+      kind_ = Kind::kUndecodable;
+    }
+    return;
+  }
   ReplyRecorder recorder(this);
   if (!flutter::StandardMethodCodec::GetInstance().DecodeAndProcessResponseEnvelope(
           reply, reply_size, &recorder)) {
