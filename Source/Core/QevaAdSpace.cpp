@@ -1,5 +1,7 @@
 // The "QevaAdSpace" channel: the ad request, the SDK's ad events answered to Dart, and Dart's
 // commands on a delivered ad with the click-through.
+#include <cassert>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -64,63 +66,93 @@ FlutterResult::StringKeyedMap CommandReply(const char* outcome) {
 }
 
 // The signature by class, whichever of its signatures the SDK matched.
-std::string AdSignature(const Qeva::QevaAd& ad) {
+const char* AdSignature(const Qeva::QevaAd& ad) {
   if (dynamic_cast<const QevaAdFlutterDisplay*>(&ad) != nullptr) {
     return kDisplaySignature;
   }
   if (dynamic_cast<const QevaAdFlutterGAMBanner*>(&ad) != nullptr) {
     return kGAMBannerSignature;
   }
-  return std::string();
+  return "";
 }
 
-// Appends |text| as Swift's debug description writes a string: quoted, with quotes,
-// backslashes and control characters escaped, everything else as it is.
-void AppendQuoted(std::string& out, std::string_view text) {
-  static const char kHexDigits[] = "0123456789abcdef";
-  out += '"';
+// The escape of a byte that is not written as it is: its letter after the backslash, or 0
+// when it is written as "\u{…}".
+char EscapeLetter(unsigned char byte) {
+  switch (byte) {
+    case '"':
+    case '\\':
+      return static_cast<char>(byte);
+    case '\n':
+      return 'n';
+    case '\r':
+      return 'r';
+    case '\t':
+      return 't';
+    case '\0':
+      return '0';
+    default:
+      return 0;
+  }
+}
+
+// How many bytes QuoteInto() writes for |text|.
+size_t QuotedSize(std::string_view text) {
+  size_t size = 2;
   while (!text.empty()) {
     const size_t plain = Foundation::PlainASCIIPrefixLength(text);
-    out.append(text.data(), plain);
+    size += plain;
     text.remove_prefix(plain);
     if (text.empty()) {
       break;
     }
     const auto byte = static_cast<unsigned char>(text.front());
     text.remove_prefix(1);
-    switch (byte) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\0':
-        out += "\\0";
-        break;
-      default:
-        if (byte >= 0x80) {
-          out += static_cast<char>(byte);
-          break;
-        }
-        out += "\\u{";
-        if (byte >= 0x10) {
-          out += kHexDigits[byte >> 4];
-        }
-        out += kHexDigits[byte & 0xf];
-        out += '}';
+    if (EscapeLetter(byte) != 0) {
+      size += 2;
+    } else if (byte >= 0x80) {
+      size += 1;
+    } else {
+      size += byte >= 0x10 ? 6 : 5;
     }
   }
-  out += '"';
+  return size;
+}
+
+// Writes |text| at |out| as Swift's debug description writes a string: quoted, with quotes,
+// backslashes and control characters escaped, everything else as it is. Returns the end of
+// what it wrote, QuotedSize(|text|) bytes.
+char* QuoteInto(char* out, std::string_view text) {
+  static const char kHexDigits[] = "0123456789abcdef";
+  *out++ = '"';
+  while (!text.empty()) {
+    const size_t plain = Foundation::PlainASCIIPrefixLength(text);
+    std::memcpy(out, text.data(), plain);
+    out += plain;
+    text.remove_prefix(plain);
+    if (text.empty()) {
+      break;
+    }
+    const auto byte = static_cast<unsigned char>(text.front());
+    text.remove_prefix(1);
+    if (const char escape = EscapeLetter(byte); escape != 0) {
+      *out++ = '\\';
+      *out++ = escape;
+    } else if (byte >= 0x80) {
+      *out++ = static_cast<char>(byte);
+    } else {
+      *out++ = '\\';
+      *out++ = 'u';
+      *out++ = '{';
+      if (byte >= 0x10) {
+        *out++ = kHexDigits[byte >> 4];
+      }
+      *out++ = kHexDigits[byte & 0xf];
+      *out++ = '}';
+    }
+  }
+  *out++ = '"';
+  return out;
 }
 
 // A reply field for the log line: its key and its text.
@@ -128,25 +160,34 @@ using ReplyField = std::pair<std::string_view, std::string_view>;
 
 // "QevaFlutter: Result " and the reply's fields the way Swift prints a dictionary of strings:
 // ["adSpaceId": "…", "response": "…", "result": "success", "signature": "…"]. |fields| come
-// in the order they are printed.
+// in the order they are printed. Sized first and written in place: the response is hundreds
+// of bytes and the line is written for every ready event.
 std::string ResultLine(std::initializer_list<ReplyField> fields) {
   static constexpr std::string_view kPrefix = "QevaFlutter: Result [";
-  size_t size = kPrefix.size() + 1;
+  size_t size = kPrefix.size() + 1;  // And the closing bracket.
   for (const auto& [key, value] : fields) {
-    size += key.size() + value.size() + 8;  // Two pairs of quotes, ": " and ", ".
+    size += QuotedSize(key) + 2 + QuotedSize(value);  // ": " between them.
   }
-  std::string line;
-  line.reserve(size);
-  line += kPrefix;
+  if (fields.size() > 1) {
+    size += 2 * (fields.size() - 1);  // ", " between fields.
+  }
+  std::string line(size, '\0');
+  char* out = line.data();
+  std::memcpy(out, kPrefix.data(), kPrefix.size());
+  out += kPrefix.size();
+  const char* first_field = out;
   for (const auto& [key, value] : fields) {
-    if (line.size() > kPrefix.size()) {
-      line += ", ";
+    if (out != first_field) {
+      *out++ = ',';
+      *out++ = ' ';
     }
-    AppendQuoted(line, key);
-    line += ": ";
-    AppendQuoted(line, value);
+    out = QuoteInto(out, key);
+    *out++ = ':';
+    *out++ = ' ';
+    out = QuoteInto(out, value);
   }
-  line += ']';
+  *out++ = ']';
+  assert(out == line.data() + line.size());
   return line;
 }
 
@@ -264,7 +305,7 @@ void QevaFlutterManager::onAdReady(Qeva::QevaAdSpace& qevaAdSpace) {
   }
   QEVA_FLUTTER_LOG("QevaFlutter: onAdReady event sent to flutter", kFunction);
   std::string response = ResponseText(*flutterAd);
-  const std::string signature = AdSignature(*ad);
+  const std::string_view signature = AdSignature(*ad);
   // In key order, as the dictionary is printed.
   QEVA_FLUTTER_LOG(ResultLine({{kAdSpaceIdKey, adSpaceId},
                                {kResponseKey, response},
@@ -275,7 +316,7 @@ void QevaFlutterManager::onAdReady(Qeva::QevaAdSpace& qevaAdSpace) {
   reply.emplace(Text(kResultKey), Text(kSuccess));
   reply.emplace(Text(kAdSpaceIdKey), Text(adSpaceId));
   reply.emplace(Text(kResponseKey), flutter::EncodableValue(std::move(response)));
-  reply.emplace(Text(kSignatureKey), Text(signature));
+  reply.emplace(Text(kSignatureKey), Text(std::string(signature)));
   if (std::optional<FlutterResult> result = TakeResult(adSpaceId)) {
     (*result)(std::move(reply));
   }
