@@ -8,6 +8,7 @@
 
 #include "Foundation/UUID.h"
 #include "QevaAd/QevaAdFlutterDisplay.h"
+#include "QevaStandIn/IgnoringAdDelegate.h"
 
 namespace QevaFlutter::bench {
 
@@ -26,17 +27,6 @@ const char kGAMMarkup[] =
 namespace {
 
 constexpr uint64_t kUuidSeed = 20240611;
-
-// The SDK's side of a renderer prepared by hand: reports are heard and dropped.
-class IgnoringAdDelegate : public Qeva::QevaAdDelegate {
- public:
-  void onLoadSuccess(Qeva::QevaAd&) override {}
-  void onLoadFailure(Qeva::QevaAd&, const Qeva::QevaError&) override {}
-  void onRenderSuccess(Qeva::QevaAd&) override {}
-  void onClose(Qeva::QevaAd&) override {}
-  void onAdPaused() override {}
-  void onAdResumed() override {}
-};
 
 }  // namespace
 
@@ -166,7 +156,7 @@ std::shared_ptr<QevaStandIn::AdSpace> PluginWorld::adSpace(const std::string& ad
 std::shared_ptr<Qeva::QevaAd> PreparedDisplayAd() {
   auto ad = std::make_shared<QevaAdFlutterDisplay>();
   ad->setAdParameters(320, 50);
-  ad->prepare(kDisplayMarkup, std::make_shared<IgnoringAdDelegate>());
+  ad->prepare(kDisplayMarkup, std::make_shared<QevaStandIn::IgnoringAdDelegate>());
   return ad;
 }
 

@@ -14,6 +14,7 @@
 #include "FuzzTargets.h"
 #include "Qeva/QevaAd.h"
 #include "QevaAd/QevaAdFlutterDisplay.h"
+#include "QevaStandIn/IgnoringAdDelegate.h"
 #include "QevaStandIn/StandIn.h"
 #include "UIKit/UIKit.h"
 
@@ -32,16 +33,6 @@ enum Flag : uint8_t {
   kNoPrepare = 64,
 };
 constexpr size_t kHeaderSize = 1 + 8 + 8;
-
-class SilentDelegate : public Qeva::QevaAdDelegate {
- public:
-  void onLoadSuccess(Qeva::QevaAd&) override {}
-  void onLoadFailure(Qeva::QevaAd&, const Qeva::QevaError&) override {}
-  void onRenderSuccess(Qeva::QevaAd&) override {}
-  void onClose(Qeva::QevaAd&) override {}
-  void onAdPaused() override {}
-  void onAdResumed() override {}
-};
 
 int64_t ReadInt64(const uint8_t* bytes) {
   int64_t value;
@@ -72,7 +63,7 @@ int FuzzOne(const uint8_t* data, size_t size) {
   auto ad = std::make_shared<QevaFlutter::QevaAdFlutterDisplay>();
   std::shared_ptr<Qeva::QevaAdDelegate> delegate;
   if (!(flags & kNoDelegate)) {
-    delegate = std::make_shared<SilentDelegate>();
+    delegate = std::make_shared<QevaStandIn::IgnoringAdDelegate>();
   }
   if ((flags & kSetSize) && !(flags & kSizeAfterPrepare)) {
     ad->setAdParameters(width, height);

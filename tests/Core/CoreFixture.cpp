@@ -4,19 +4,11 @@
 
 #include "QevaAd/QevaAdFlutterDisplay.h"
 #include "QevaAd/QevaAdFlutterGAMBanner.h"
+#include "QevaStandIn/IgnoringAdDelegate.h"
 
 namespace QevaFlutter::testing {
 
 namespace {
-
-class IgnoringAdDelegate : public Qeva::QevaAdDelegate {
-  void onLoadSuccess(Qeva::QevaAd&) override {}
-  void onLoadFailure(Qeva::QevaAd&, const Qeva::QevaError&) override {}
-  void onRenderSuccess(Qeva::QevaAd&) override {}
-  void onClose(Qeva::QevaAd&) override {}
-  void onAdPaused() override {}
-  void onAdResumed() override {}
-};
 
 class Native : public Qeva::QevaAd {
   void prepare(const std::string&, std::shared_ptr<Qeva::QevaAdDelegate>) override {}
@@ -108,7 +100,7 @@ EncodableValue ReadyReply(const std::string& id, const std::string& response,
 std::shared_ptr<Qeva::QevaAd> DisplayAd(const std::string& markup) {
   auto ad = std::make_shared<QevaAdFlutterDisplay>();
   ad->setAdParameters(320, 50);
-  ad->prepare(markup, std::make_shared<IgnoringAdDelegate>());
+  ad->prepare(markup, std::make_shared<QevaStandIn::IgnoringAdDelegate>());
   return ad;
 }
 
@@ -118,7 +110,7 @@ std::string DisplayResponse(const std::string& markup) {
 
 std::shared_ptr<Qeva::QevaAd> GAMBanner(const std::string& markup) {
   auto ad = std::make_shared<QevaAdFlutterGAMBanner>();
-  ad->prepare(markup, std::make_shared<IgnoringAdDelegate>());
+  ad->prepare(markup, std::make_shared<QevaStandIn::IgnoringAdDelegate>());
   return ad;
 }
 

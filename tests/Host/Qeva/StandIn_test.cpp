@@ -10,6 +10,7 @@
 
 #include "FakeAds.h"
 #include "Qeva/Qeva.h"
+#include "QevaStandIn/IgnoringAdDelegate.h"
 #include "UIKit/UIKit.h"
 
 namespace QevaStandIn {
@@ -45,16 +46,6 @@ class CtaRecorder final : public Qeva::QevaCTAHandlerEvents {
   }
   void onCompleteCTA() override { reports.push_back("complete"); }
   Strings reports;
-};
-
-class NullAdDelegate final : public Qeva::QevaAdDelegate {
- public:
-  void onLoadSuccess(Qeva::QevaAd&) override {}
-  void onLoadFailure(Qeva::QevaAd&, const Qeva::QevaError&) override {}
-  void onRenderSuccess(Qeva::QevaAd&) override {}
-  void onClose(Qeva::QevaAd&) override {}
-  void onAdPaused() override {}
-  void onAdResumed() override {}
 };
 
 class StandInTest : public ::testing::Test {
@@ -150,7 +141,7 @@ TEST_F(StandInTest, HandFiredEventsReachTheDelegateWithTheHeldAd) {
 
   space->fireAdReady();
   space->setQevaAd(fake);
-  fake->prepare("held", std::make_shared<NullAdDelegate>());
+  fake->prepare("held", std::make_shared<QevaStandIn::IgnoringAdDelegate>());
   space->fireAdRender();
   space->fireAdRefresh();
   space->fireAdError(custom);
