@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <variant>
 
+#include "Core/QevaFlutterPlugin.h"
 #include "Foundation/UUID.h"
 #include "QevaAd/QevaAdFlutterDisplay.h"
 #include "QevaStandIn/IgnoringAdDelegate.h"
@@ -96,7 +97,8 @@ PluginWorld::PluginWorld(Recording recording) {
   Foundation::UUID::SetByteSource(Foundation::UUID::SeededByteSource(kUuidSeed));
 
   engine_ = std::make_unique<headless::HeadlessEngine>();
-  manager_ = QevaFlutterManager::Create(engine_.get());
+  QevaFlutterPluginRegisterWithRegistrar(engine_->registrar());
+  manager_ = QevaFlutterPlugin::ManagerFor(engine_->registrar());
   auto startUp = engine_->CallMethod(
       "QevaManager", "QevaManager",
       DartMap({{"accountId", Str("12")}, {"appId", Str("34")}, {"secretKey", Str("key")}}));

@@ -1,19 +1,26 @@
 # Builds the Flutter engine's C++ client wrapper as the channel library the plugin links.
 #
-# |dir| is laid out like the engine's client_wrapper folder (and like a Flutter app's
-# flutter/ephemeral/cpp_client_wrapper): public headers in include/flutter/, sources and private
-# headers beside them at the top level.
+# |dir| is laid out as Flutter copies the wrapper into an app (flutter/ephemeral/
+# cpp_client_wrapper): public headers in include/flutter/, sources and private headers beside
+# them, and the engine's C API headers (flutter_messenger.h, ...) one level up. Only the sources a
+# plugin needs are compiled, the ones Flutter's app template compiles into flutter_wrapper_plugin:
+# engine_method_result.cc and the app-side sources would define the same things twice or drive a
+# window.
 function(qeva_add_flutter_wrapper target dir)
   get_filename_component(dir "${dir}" ABSOLUTE)
-  if(NOT EXISTS "${dir}/include/flutter/method_channel.h")
-    message(FATAL_ERROR "QEVA_FLUTTER_WRAPPER_DIR: no include/flutter/method_channel.h in ${dir}")
-  endif()
-  file(GLOB sources CONFIGURE_DEPENDS "${dir}/*.cc")
-  # The app-side sources drive a window and a view controller; a plugin needs neither.
-  list(FILTER sources EXCLUDE REGEX "/(flutter_engine|flutter_view_controller|[^/]*_unittests?)\\.cc$")
-  if(NOT sources)
-    message(FATAL_ERROR "QEVA_FLUTTER_WRAPPER_DIR: no .cc sources in ${dir}")
-  endif()
+  get_filename_component(api_dir "${dir}/.." ABSOLUTE)
+  set(sources "")
+  foreach(name core_implementations.cc standard_codec.cc plugin_registrar.cc)
+    if(NOT EXISTS "${dir}/${name}")
+      message(FATAL_ERROR "QEVA_FLUTTER_WRAPPER_DIR: no ${name} in ${dir}")
+    endif()
+    list(APPEND sources "${dir}/${name}")
+  endforeach()
+  foreach(header include/flutter/method_channel.h ../flutter_plugin_registrar.h)
+    if(NOT EXISTS "${dir}/${header}")
+      message(FATAL_ERROR "QEVA_FLUTTER_WRAPPER_DIR: no ${header} in ${dir}")
+    endif()
+  endforeach()
   message(STATUS "Flutter client wrapper: ${dir}")
 
   add_library(${target} STATIC ${sources})
@@ -21,12 +28,15 @@ function(qeva_add_flutter_wrapper target dir)
   set_target_properties(${target} PROPERTIES CXX_EXTENSIONS OFF)
   # Someone else's code: its headers are system headers to us, so our -Werror does not judge them.
   target_include_directories(${target} SYSTEM
-    PUBLIC $<BUILD_INTERFACE:${dir}/include> $<INSTALL_INTERFACE:include>
-    PRIVATE "${dir}/include/flutter" "${dir}")
-  # Inside a Flutter app the engine's C API (the flutter_*.h headers and the engine library)
-  # comes with the app's `flutter` target.
-  if(TARGET flutter)
-    target_link_libraries(${target} PUBLIC flutter)
+    PUBLIC $<BUILD_INTERFACE:${dir}/include> $<BUILD_INTERFACE:${api_dir}>
+      $<INSTALL_INTERFACE:include>
+    PRIVATE "${dir}")
+  # A copy of our own layer may lean on our text module; Flutter's own wrapper never does.
+  if(EXISTS "${dir}/standard_codec.cc")
+    file(STRINGS "${dir}/standard_codec.cc" foundation_includes REGEX "#include [<\"]Foundation/")
+    if(foundation_includes)
+      target_link_libraries(${target} PRIVATE qeva_foundation)
+    endif()
   endif()
   set(QEVA_FLUTTER_API_HEADERS "${dir}/include/flutter" PARENT_SCOPE)
 endfunction()

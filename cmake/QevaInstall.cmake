@@ -37,7 +37,8 @@ function(qeva_export_include_dirs target)
   set_property(TARGET ${target} PROPERTY INTERFACE_INCLUDE_DIRECTORIES "${exported}")
 endfunction()
 
-set(qeva_exported_targets qeva_flutter qeva_channels qeva_sdk_api qeva_uikit qeva_foundation)
+set(qeva_exported_targets qeva_flutter qeva_channels qeva_flutter_engine qeva_sdk_api qeva_uikit
+  qeva_foundation)
 if(TARGET qeva_sdk_standin)
   list(APPEND qeva_exported_targets qeva_sdk_standin)
 endif()
@@ -66,6 +67,10 @@ set(qeva_header_dirs
 if(TARGET qeva_sdk_standin)
   list(APPEND qeva_header_dirs "${PROJECT_SOURCE_DIR}/Source/Host/Qeva/standin/include/QevaStandIn")
 endif()
+# The engine's C API headers, which <flutter/plugin_registrar.h> includes by bare name; outside
+# a Flutter app the headless engine (qeva_flutter_engine) implements them.
+file(GLOB qeva_flutter_c_api "${PROJECT_SOURCE_DIR}/Source/Host/Flutter/include/*.h")
+install(FILES ${qeva_flutter_c_api} DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}")
 foreach(header_dir IN LISTS qeva_header_dirs)
   get_filename_component(prefix "${header_dir}" NAME)
   install(DIRECTORY "${header_dir}/" DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/${prefix}"

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ChannelScript.h"
+#include "Core/QevaFlutterPlugin.h"
 #include "Core/QevaManager.h"
 #include "Foundation/UUID.h"
 #include "FuzzSupport.h"
@@ -226,8 +227,9 @@ int FuzzOne(const uint8_t* data, size_t size) {
   StockInventory(sdk);
 
   auto engine = std::make_unique<headless::HeadlessEngine>();
+  QevaFlutterPluginRegisterWithRegistrar(engine->registrar());
   std::weak_ptr<QevaFlutter::QevaFlutterManager> manager =
-      QevaFlutter::QevaFlutterManager::Create(engine.get());
+      QevaFlutter::QevaFlutterPlugin::ManagerFor(engine->registrar());
   std::vector<Sent> sent;
   auto send = [&](const char* channel, Bytes message) {
     const size_t calls = sdk.journal().entries().size();

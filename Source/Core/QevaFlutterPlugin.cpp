@@ -1,21 +1,39 @@
 #include "Core/QevaFlutterPlugin.h"
 
+#include <map>
 #include <utility>
 
 namespace QevaFlutter {
 
-void QevaFlutterPlugin::RegisterWithRegistrar(flutter::PluginRegistrar* registrar) {
-  if (registrar == nullptr) {
-    return;
-  }
-  registrar->AddPlugin(
-      std::make_unique<QevaFlutterPlugin>(QevaFlutterManager::Create(registrar->messenger())));
+namespace {
+
+// The registered plugins by registrar, for ManagerFor. Never destroyed: engines may shut down
+// during static destruction.
+std::map<FlutterDesktopPluginRegistrarRef, QevaFlutterPlugin*>& Registered() {
+  static auto* registered = new std::map<FlutterDesktopPluginRegistrarRef, QevaFlutterPlugin*>();
+  return *registered;
 }
 
-QevaFlutterPlugin::QevaFlutterPlugin(std::shared_ptr<QevaFlutterManager> manager)
-    : manager_(std::move(manager)) {}
+}  // namespace
 
-QevaFlutterPlugin::~QevaFlutterPlugin() = default;
+QevaFlutterPlugin::QevaFlutterPlugin(std::shared_ptr<QevaFlutterManager> manager,
+                                     FlutterDesktopPluginRegistrarRef registrar)
+    : manager_(std::move(manager)), registrar_(registrar) {
+  Registered()[registrar_] = this;
+}
+
+QevaFlutterPlugin::~QevaFlutterPlugin() {
+  auto found = Registered().find(registrar_);
+  if (found != Registered().end() && found->second == this) {
+    Registered().erase(found);
+  }
+}
+
+std::shared_ptr<QevaFlutterManager> QevaFlutterPlugin::ManagerFor(
+    FlutterDesktopPluginRegistrarRef registrar) {
+  auto found = Registered().find(registrar);
+  return found == Registered().end() ? nullptr : found->second->manager();
+}
 
 }  // namespace QevaFlutter
 
@@ -23,13 +41,11 @@ void QevaFlutterPluginRegisterWithRegistrar(FlutterDesktopPluginRegistrarRef reg
   if (registrar == nullptr) {
     return;
   }
-#if QEVA_FLUTTER_ENGINE_REGISTRAR
-  // The manager makes the registrar on first use and destroys it with the engine. The base
-  // registrar is enough: the plugin needs the messenger only, on every desktop embedding.
-  QevaFlutter::QevaFlutterPlugin::RegisterWithRegistrar(
+  // The base registrar is enough: the plugin needs the messenger only, on every desktop
+  // embedding. The manager keeps it until the engine destroys the handle.
+  flutter::PluginRegistrar* wrapper =
       flutter::PluginRegistrarManager::GetInstance()->GetRegistrar<flutter::PluginRegistrar>(
-          registrar));
-#else
-  QevaFlutter::QevaFlutterPlugin::RegisterWithRegistrar(registrar->registrar);
-#endif
+          registrar);
+  wrapper->AddPlugin(std::make_unique<QevaFlutter::QevaFlutterPlugin>(
+      QevaFlutter::QevaFlutterManager::Create(wrapper->messenger()), registrar));
 }

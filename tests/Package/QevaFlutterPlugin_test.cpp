@@ -1,10 +1,10 @@
 #include "Core/QevaFlutterPlugin.h"
 
 #include <flutter/encodable_value.h>
-#include <flutter/plugin_registrar.h>
+#include <flutter/method_call.h>
+#include <flutter/standard_method_codec.h>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,25 +23,16 @@ using Strings = std::vector<std::string>;
 const Strings kChannelsInOrder = {"QevaManager", "QevaApplication", "QevaUser", "QevaDevice",
                                   "QevaAdSpace"};
 
-// A headless engine with a registrar over its messenger, as a Flutter host has them when it
-// runs the generated registrant, and the stand-in SDK holding back its start-up report so that
-// each test decides when the manager hears it.
+// A headless engine, whose registrar handle a Flutter host's generated registrant passes to
+// the entry point, and the stand-in SDK holding back its start-up report so that each test
+// decides when the manager hears it.
 class QevaFlutterPluginTest : public ::testing::Test {
  protected:
   void SetUp() override { ResetStandIn(); }
 
   void TearDown() override {
-    registrar_.reset();
     engine_.reset();
     StandIn::Reset();
-  }
-
-  // A new engine and registrar and a fresh stand-in, for each row of a table.
-  void StartOver() {
-    registrar_.reset();
-    engine_ = std::make_unique<headless::HeadlessEngine>();
-    registrar_ = std::make_unique<flutter::PluginRegistrar>(engine_.get());
-    ResetStandIn();
   }
 
   static void ResetStandIn() {
@@ -50,13 +41,17 @@ class QevaFlutterPluginTest : public ::testing::Test {
   }
 
   // Dart starting the SDK on the "QevaManager" channel; the reply waits for the SDK's report.
-  std::shared_ptr<const headless::DartReply> StartSdk() {
-    return engine_->CallMethod("QevaManager", "QevaManager",
-                               EncodableValue(EncodableMap{
+  std::shared_ptr<const headless::DartReply> StartSdk(headless::HeadlessEngine::ReplyHooks hooks) {
+    return engine_->SendBytes(
+        "QevaManager",
+        std::move(*flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(
+            flutter::MethodCall<EncodableValue>(
+                "QevaManager", std::make_unique<EncodableValue>(EncodableMap{
                                    {EncodableValue("accountId"), EncodableValue("12")},
                                    {EncodableValue("appId"), EncodableValue("34")},
                                    {EncodableValue("secretKey"), EncodableValue("key")},
-                               }));
+                               })))),
+        std::move(hooks));
   }
 
   // What the SDK's start-up report reached: "initDelegate.onSuccess()" while the manager
@@ -68,63 +63,41 @@ class QevaFlutterPluginTest : public ::testing::Test {
   }
 
   std::unique_ptr<headless::HeadlessEngine> engine_ = std::make_unique<headless::HeadlessEngine>();
-  std::unique_ptr<flutter::PluginRegistrar> registrar_ =
-      std::make_unique<flutter::PluginRegistrar>(engine_.get());
 };
 
-TEST_F(QevaFlutterPluginTest, EitherEntryPointOpensTheFiveChannelsInOrderOnAWorkingManager) {
-  struct Row {
-    const char* name;
-    std::function<void(flutter::PluginRegistrar*)> register_plugin;
-  };
-  const Row rows[] = {
-      {"RegisterWithRegistrar",
-       [](flutter::PluginRegistrar* registrar) {
-         QevaFlutterPlugin::RegisterWithRegistrar(registrar);
-       }},
-      {"the C entry point the generated registrant calls",
-       [](flutter::PluginRegistrar* registrar) {
-         FlutterDesktopPluginRegistrar handle{registrar};
-         QevaFlutterPluginRegisterWithRegistrar(&handle);
-       }},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    StartOver();
+TEST_F(QevaFlutterPluginTest, EntryPointOpensTheFiveChannelsInOrderOnAWorkingManager) {
+  QevaFlutterPluginRegisterWithRegistrar(nullptr);
+  EXPECT_EQ(engine_->channels(), Strings{});
 
-    row.register_plugin(registrar_.get());
+  QevaFlutterPluginRegisterWithRegistrar(engine_->registrar());
 
-    EXPECT_EQ(engine_->channels(), kChannelsInOrder);
-    std::shared_ptr<const headless::DartReply> reply = StartSdk();
-    EXPECT_EQ(ReportStartUpSuccess(), Strings{"initDelegate.onSuccess()"});
-    EXPECT_EQ(reply->ToString(), "success: \"success\"");
-  }
+  EXPECT_EQ(engine_->channels(), kChannelsInOrder);
+  ASSERT_NE(QevaFlutterPlugin::ManagerFor(engine_->registrar()), nullptr);
+  std::shared_ptr<const headless::DartReply> reply = StartSdk({});
+  EXPECT_EQ(ReportStartUpSuccess(), Strings{"initDelegate.onSuccess()"});
+  EXPECT_EQ(reply->ToString(), "success: \"success\"");
 }
 
-TEST_F(QevaFlutterPluginTest, RegistrarKeepsTheManagerAfterTheMessengerLetsGo) {
-  QevaFlutterPlugin::RegisterWithRegistrar(registrar_.get());
-  std::shared_ptr<const headless::DartReply> reply = StartSdk();
-  // An engine that drops the channel handlers leaves the plugin as the manager's only owner.
+// The engine's registrar owns the plugin, and the engine keeps a call's response handle, until
+// the engine shuts down; then the wrapper warns of the call left unanswered, and the engine
+// reports it released.
+TEST_F(QevaFlutterPluginTest, TheEngineKeepsThePluginAndItsUnansweredCallsUntilItShutsDown) {
+  QevaFlutterPluginRegisterWithRegistrar(engine_->registrar());
+  int released = 0;
+  std::shared_ptr<const headless::DartReply> reply = StartSdk({nullptr, [&] { ++released; }});
   for (const std::string& channel : kChannelsInOrder) {
     engine_->SetMessageHandler(channel, nullptr);
   }
+  EXPECT_EQ(engine_->channels(), Strings{});
+  EXPECT_NE(QevaFlutterPlugin::ManagerFor(engine_->registrar()), nullptr);
+  EXPECT_EQ(released, 0);
 
-  EXPECT_EQ(ReportStartUpSuccess(), Strings{"initDelegate.onSuccess()"});
-  EXPECT_EQ(reply->ToString(), "success: \"success\"");
-
-  registrar_.reset();
-  EXPECT_EQ(ReportStartUpSuccess(), Strings{"initDelegate.onSuccess() -> no delegate"});
-}
-
-TEST_F(QevaFlutterPluginTest, HandlersKeepTheManagerUntilTheEngineGoes) {
-  QevaFlutterPlugin::RegisterWithRegistrar(registrar_.get());
-  std::shared_ptr<const headless::DartReply> reply = StartSdk();
-
-  registrar_.reset();
-  EXPECT_EQ(ReportStartUpSuccess(), Strings{"initDelegate.onSuccess()"});
-  EXPECT_EQ(reply->ToString(), "success: \"success\"");
-
+  testing::internal::CaptureStderr();
   engine_.reset();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Warning: Failed to respond to a message. This is a memory leak.\n");
+  EXPECT_EQ(released, 1);
+  EXPECT_FALSE(reply->answered());
   EXPECT_EQ(ReportStartUpSuccess(), Strings{"initDelegate.onSuccess() -> no delegate"});
 }
 

@@ -13,6 +13,7 @@
 #include <utility>
 #include <variant>
 
+#include "Core/QevaFlutterPlugin.h"
 #include "DartValues.h"
 #include "Foundation/UUID.h"
 #include "TrackerHttp.h"
@@ -498,7 +499,8 @@ HostSession::HostSession(const SessionOptions& options, TranscriptSink* sink)
   }
 
   engine_ = std::make_unique<headless::HeadlessEngine>();
-  manager_ = QevaFlutter::QevaFlutterManager::Create(engine_.get());
+  QevaFlutterPluginRegisterWithRegistrar(engine_->registrar());
+  manager_ = QevaFlutter::QevaFlutterPlugin::ManagerFor(engine_->registrar());
 }
 
 HostSession::~HostSession() {

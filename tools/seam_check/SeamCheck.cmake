@@ -36,6 +36,8 @@ function(stage_headers from prefix)
 endfunction()
 
 stage_headers("${SOURCE_DIR}/Source/Host/Flutter/include/flutter" flutter)
+# The engine's C API headers, which <flutter/plugin_registrar.h> includes by bare name.
+stage_headers("${SOURCE_DIR}/Source/Host/Flutter/include" .)
 stage_headers("${SOURCE_DIR}/Source/Host/Qeva/include/Qeva" Qeva)
 stage_headers("${SOURCE_DIR}/Source/Host/UIKit/include/UIKit" UIKit)
 stage_headers("${SOURCE_DIR}/Source/Host/Foundation/include/Foundation" Foundation)

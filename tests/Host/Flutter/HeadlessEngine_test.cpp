@@ -352,8 +352,7 @@ TEST(PluginRegistrar, KeepsPluginsUntilDestroyedNewestFirst) {
   };
   HeadlessEngine engine;
   {
-    flutter::PluginRegistrar registrar(&engine);
-    EXPECT_EQ(registrar.messenger(), &engine);
+    flutter::PluginRegistrar registrar(engine.registrar());
     registrar.AddPlugin(std::make_unique<Recorder>("first", &destroyed));
     registrar.AddPlugin(std::make_unique<Recorder>("second", &destroyed));
     EXPECT_TRUE(destroyed.empty());

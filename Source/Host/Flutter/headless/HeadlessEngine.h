@@ -11,13 +11,16 @@
 
 #include "flutter/binary_messenger.h"
 #include "flutter/encodable_value.h"
+#include "flutter/plugin_registrar.h"
 #include "headless/DartReply.h"
+#include "headless/EngineCore.h"
 
 namespace headless {
 
-// An in-process Flutter engine without Dart: the BinaryMessenger that plugins register their
-// channels on, and a stand-in for the Dart side that calls those channels with real standard
-// codec bytes and records what comes back.
+// An in-process Flutter engine without Dart: Flutter's desktop C API (EngineCore) with the
+// registrar a plugin's C entry point takes, a BinaryMessenger over that API for hosts that open
+// channels themselves, and a stand-in for the Dart side that calls those channels with real
+// standard codec bytes and records what comes back.
 //
 // Everything runs on the calling thread. Handlers may re-enter the engine while they run
 // (register or remove handlers, call other channels); each call keeps the handler it invoked
@@ -25,10 +28,7 @@ namespace headless {
 class HeadlessEngine : public flutter::BinaryMessenger {
  public:
   // One message the plugin side sent towards Dart.
-  struct SentMessage {
-    std::string channel;
-    std::vector<uint8_t> bytes;
-  };
+  using SentMessage = EngineCore::SentMessage;
 
   // What a host hears of one message's reply besides the DartReply record, for hosts that
   // pass replies on (a wire transport, a transcript). Both run on the thread that answers or
@@ -37,29 +37,36 @@ class HeadlessEngine : public flutter::BinaryMessenger {
     // Every time the reply closure is called, with the bytes as the plugin gave them (null and
     // 0 for the empty reply). Only the first call reaches Dart; later ones are bugs to report.
     std::function<void(const uint8_t* reply, size_t reply_size)> on_reply;
-    // Once, when the last copy of the reply closure is destroyed without having been called:
-    // the plugin let the message go unanswered, and Dart would wait for ever.
+    // Once, when the engine shuts down with the message still unanswered: Dart waited for
+    // ever. A real engine keeps the message's response handle until then too, whatever the
+    // plugin did with its reply.
     std::function<void()> on_released;
   };
 
   HeadlessEngine();
 
-  // Destroys every handler, and with it whatever the handlers own.
+  // Destroys every handler, and with it whatever the handlers own, then shuts the engine down:
+  // plugins registered through registrar() go, and pending replies are released.
   ~HeadlessEngine() override;
 
   HeadlessEngine(HeadlessEngine const&) = delete;
   HeadlessEngine& operator=(HeadlessEngine const&) = delete;
 
-  // flutter::BinaryMessenger. Send records the message for sent_messages(); there is no Dart
-  // listener, so |reply|, if given, is called at once with the empty reply.
+  // The engine's C handles: what an app's generated registrant passes to a plugin's entry point.
+  FlutterDesktopPluginRegistrarRef registrar() const { return core_->registrar(); }
+  FlutterDesktopMessengerRef core_messenger() const { return core_->messenger(); }
+
+  // flutter::BinaryMessenger, over the engine's C messenger. Send records the message for
+  // sent_messages(); there is no Dart listener, so |reply|, if given, is called at once with the
+  // empty reply.
   void Send(const std::string& channel, const uint8_t* message, size_t message_size,
             flutter::BinaryReply reply = nullptr) const override;
   void SetMessageHandler(const std::string& channel,
                          flutter::BinaryMessageHandler handler) override;
 
   // Channels that have a handler, in the order their handlers were first registered.
-  std::vector<std::string> channels() const;
-  bool HasHandler(const std::string& channel) const;
+  std::vector<std::string> channels() const { return core_->channels(); }
+  bool HasHandler(const std::string& channel) const { return core_->HasHandler(channel); }
 
   // Plays Dart calling |method| on |channel|: encodes the call with the standard method codec
   // and hands it to the channel's handler. A channel without a handler answers with the empty
@@ -76,17 +83,13 @@ class HeadlessEngine : public flutter::BinaryMessenger {
                                              std::vector<uint8_t> message, ReplyHooks hooks = {});
 
   // What the plugin side sent with Send, oldest first.
-  const std::vector<SentMessage>& sent_messages() const { return sent_messages_; }
-  void ClearSentMessages() { sent_messages_.clear(); }
+  const std::vector<SentMessage>& sent_messages() const { return core_->sent_messages(); }
+  void ClearSentMessages() { core_->ClearSentMessages(); }
 
  private:
-  using SharedHandler = std::shared_ptr<const flutter::BinaryMessageHandler>;
-
-  std::map<std::string, SharedHandler> handlers_;
-  // Every channel that ever had a handler, in first-registration order.
-  std::vector<std::string> registration_order_;
-  // Send is const in the messenger interface, yet recording is the point of it here.
-  mutable std::vector<SentMessage> sent_messages_;
+  std::unique_ptr<EngineCore> core_;
+  // The host's own registrar: its messenger serves this object's BinaryMessenger face.
+  std::unique_ptr<flutter::PluginRegistrar> host_registrar_;
 };
 
 }  // namespace headless

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "byte_streams.h"
+#include "include/flutter/byte_streams.h"
 
 namespace flutter {
 namespace internal {

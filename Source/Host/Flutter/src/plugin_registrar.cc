@@ -1,13 +1,20 @@
-#include "plugin_registrar.h"
+#include "include/flutter/plugin_registrar.h"
 
 #include <utility>
 
+#include "binary_messenger_impl.h"
+
 namespace flutter {
 
-PluginRegistrar::PluginRegistrar(BinaryMessenger* messenger) : messenger_(messenger) {}
+PluginRegistrar::PluginRegistrar(FlutterDesktopPluginRegistrarRef core_registrar)
+    : registrar_(core_registrar),
+      messenger_(std::make_unique<BinaryMessengerImpl>(
+          FlutterDesktopPluginRegistrarGetMessenger(core_registrar))) {}
 
 PluginRegistrar::~PluginRegistrar() {
+  // Plugins first: they may still use the messenger as they go.
   ClearPlugins();
+  messenger_.reset();
 }
 
 void PluginRegistrar::AddPlugin(std::unique_ptr<Plugin> plugin) {
@@ -21,6 +28,25 @@ void PluginRegistrar::ClearPlugins() {
     plugins_.pop_back();
     plugin.reset();
   }
+}
+
+PluginRegistrarManager* PluginRegistrarManager::GetInstance() {
+  // Never destroyed: engines may shut down during static destruction.
+  static PluginRegistrarManager* instance = new PluginRegistrarManager();
+  return instance;
+}
+
+PluginRegistrarManager::PluginRegistrarManager() = default;
+
+void PluginRegistrarManager::OnRegistrarDestroyed(FlutterDesktopPluginRegistrarRef registrar) {
+  WrapperMap* registrars = GetInstance()->registrars();
+  auto found = registrars->find(registrar);
+  if (found == registrars->end()) {
+    return;
+  }
+  // Out of the map before it dies, in case its plugins reach the manager while they go.
+  std::unique_ptr<PluginRegistrar> dying = std::move(found->second);
+  registrars->erase(found);
 }
 
 }  // namespace flutter

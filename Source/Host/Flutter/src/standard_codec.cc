@@ -24,9 +24,9 @@
 #endif
 
 #include "byte_buffer_streams.h"
-#include "standard_codec_serializer.h"
-#include "standard_message_codec.h"
-#include "standard_method_codec.h"
+#include "include/flutter/standard_codec_serializer.h"
+#include "include/flutter/standard_message_codec.h"
+#include "include/flutter/standard_method_codec.h"
 
 namespace flutter {
 

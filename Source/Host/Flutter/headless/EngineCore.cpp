@@ -1,0 +1,253 @@
+#include "headless/EngineCore.h"
+
+#include <algorithm>
+#include <atomic>
+#include <iterator>
+#include <mutex>
+#include <utility>
+
+#include "headless/qeva_headless_engine.h"
+
+// The C API's objects. The messenger is reference counted and outlives the engine for whoever
+// still holds it; the registrar and the texture registrar live as long as the engine.
+struct FlutterDesktopMessenger {
+  std::atomic<int> references{1};
+  std::mutex mutex;
+  headless::EngineCore* engine = nullptr;  // Null once the engine shut down.
+};
+
+struct FlutterDesktopTextureRegistrar {};
+
+struct FlutterDesktopPluginRegistrar {
+  FlutterDesktopMessengerRef messenger = nullptr;
+  FlutterDesktopOnPluginRegistrarDestroyed on_destroyed = nullptr;
+  FlutterDesktopTextureRegistrar textures;
+};
+
+struct _FlutterPlatformMessageResponseHandle {
+  headless::EngineCore::ReplySink sink;
+  std::list<_FlutterPlatformMessageResponseHandle>::iterator self;
+};
+
+struct QevaHeadlessEngine {
+  headless::EngineCore core;
+};
+
+namespace headless {
+
+void EngineCore::RegistrarDeleter::operator()(FlutterDesktopPluginRegistrar* registrar) const {
+  delete registrar;
+}
+
+EngineCore::EngineCore()
+    : messenger_(new FlutterDesktopMessenger()), registrar_(new FlutterDesktopPluginRegistrar()) {
+  messenger_->engine = this;
+  registrar_->messenger = messenger_;
+}
+
+EngineCore::~EngineCore() {
+  // The plugins go first, while the messenger still works for them.
+  if (FlutterDesktopOnPluginRegistrarDestroyed on_destroyed =
+          std::exchange(registrar_->on_destroyed, nullptr)) {
+    on_destroyed(registrar_.get());
+  }
+  {
+    std::lock_guard<std::mutex> lock(messenger_->mutex);
+    messenger_->engine = nullptr;
+  }
+  callbacks_.clear();
+  // A real engine keeps an unanswered handle until now; Dart's future never completes.
+  while (!pending_.empty()) {
+    ReplySink sink = std::move(pending_.front().sink);
+    pending_.pop_front();
+    if (sink.on_released) {
+      sink.on_released();
+    }
+  }
+  FlutterDesktopMessengerRelease(messenger_);
+}
+
+void EngineCore::Deliver(const std::string& channel, const uint8_t* message, size_t message_size,
+                         ReplySink sink) {
+  auto found = callbacks_.find(channel);
+  if (found == callbacks_.end()) {
+    if (sink.on_reply) {
+      sink.on_reply(nullptr, 0);
+    }
+    return;
+  }
+  // Copied: the callback may clear or replace its own registration.
+  const Registration registration = found->second;
+  pending_.push_front({std::move(sink), {}});
+  FlutterDesktopMessageResponseHandle* handle = &pending_.front();
+  handle->self = pending_.begin();
+  const FlutterDesktopMessage delivered = {sizeof(FlutterDesktopMessage), channel.c_str(), message,
+                                           message_size, handle};
+  registration.callback(messenger_, &delivered, registration.user_data);
+}
+
+std::vector<std::string> EngineCore::channels() const {
+  std::vector<std::string> names;
+  std::copy_if(registration_order_.begin(), registration_order_.end(), std::back_inserter(names),
+               [this](const std::string& channel) { return HasHandler(channel); });
+  return names;
+}
+
+bool EngineCore::HasHandler(const std::string& channel) const {
+  return callbacks_.count(channel) > 0;
+}
+
+void EngineCore::SetCallback(const char* channel, FlutterDesktopMessageCallback callback,
+                             void* user_data) {
+  if (callback == nullptr) {
+    callbacks_.erase(channel);
+    return;
+  }
+  auto [where, added] = callbacks_.insert_or_assign(channel, Registration{callback, user_data});
+  if (added && std::find(registration_order_.begin(), registration_order_.end(), where->first) ==
+                   registration_order_.end()) {
+    registration_order_.push_back(where->first);
+  }
+}
+
+void EngineCore::Record(const char* channel, const uint8_t* message, size_t message_size) {
+  std::vector<uint8_t> bytes;
+  if (message_size > 0) {
+    bytes.assign(message, message + message_size);
+  }
+  sent_messages_.push_back({channel, std::move(bytes)});
+}
+
+void EngineCore::Respond(const FlutterDesktopMessageResponseHandle* handle, const uint8_t* data,
+                         size_t size) {
+  if (handle == nullptr) {
+    return;
+  }
+  // The handle is ours and dies here; the sink runs after, so it may deliver new messages.
+  auto* pending = const_cast<FlutterDesktopMessageResponseHandle*>(handle);
+  ReplySink sink = std::move(pending->sink);
+  pending_.erase(pending->self);
+  if (sink.on_reply) {
+    sink.on_reply(size > 0 ? data : nullptr, size);
+  }
+}
+
+}  // namespace headless
+
+// ---- The engine's C API -----------------------------------------------------------------------
+
+bool FlutterDesktopMessengerSend(FlutterDesktopMessengerRef messenger, const char* channel,
+                                 const uint8_t* message, const size_t message_size) {
+  return FlutterDesktopMessengerSendWithReply(messenger, channel, message, message_size, nullptr,
+                                              nullptr);
+}
+
+bool FlutterDesktopMessengerSendWithReply(FlutterDesktopMessengerRef messenger, const char* channel,
+                                          const uint8_t* message, const size_t message_size,
+                                          const FlutterDesktopBinaryReply reply, void* user_data) {
+  if (messenger->engine == nullptr) {
+    return false;
+  }
+  messenger->engine->Record(channel, message, message_size);
+  // No Dart listens here: the answer is the empty reply, at once.
+  if (reply != nullptr) {
+    reply(nullptr, 0, user_data);
+  }
+  return true;
+}
+
+void FlutterDesktopMessengerSendResponse(FlutterDesktopMessengerRef messenger,
+                                         const FlutterDesktopMessageResponseHandle* handle,
+                                         const uint8_t* data, size_t data_length) {
+  if (messenger->engine != nullptr) {
+    messenger->engine->Respond(handle, data, data_length);
+  }
+}
+
+void FlutterDesktopMessengerSetCallback(FlutterDesktopMessengerRef messenger, const char* channel,
+                                        FlutterDesktopMessageCallback callback, void* user_data) {
+  if (messenger->engine != nullptr) {
+    messenger->engine->SetCallback(channel, callback, user_data);
+  }
+}
+
+FlutterDesktopMessengerRef FlutterDesktopMessengerAddRef(FlutterDesktopMessengerRef messenger) {
+  messenger->references.fetch_add(1, std::memory_order_relaxed);
+  return messenger;
+}
+
+void FlutterDesktopMessengerRelease(FlutterDesktopMessengerRef messenger) {
+  if (messenger->references.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    delete messenger;
+  }
+}
+
+bool FlutterDesktopMessengerIsAvailable(FlutterDesktopMessengerRef messenger) {
+  return messenger->engine != nullptr;
+}
+
+FlutterDesktopMessengerRef FlutterDesktopMessengerLock(FlutterDesktopMessengerRef messenger) {
+  messenger->mutex.lock();
+  return messenger;
+}
+
+void FlutterDesktopMessengerUnlock(FlutterDesktopMessengerRef messenger) {
+  messenger->mutex.unlock();
+}
+
+FlutterDesktopMessengerRef FlutterDesktopPluginRegistrarGetMessenger(
+    FlutterDesktopPluginRegistrarRef registrar) {
+  return registrar->messenger;
+}
+
+FlutterDesktopTextureRegistrarRef FlutterDesktopRegistrarGetTextureRegistrar(
+    FlutterDesktopPluginRegistrarRef registrar) {
+  return &registrar->textures;
+}
+
+void FlutterDesktopPluginRegistrarSetDestructionHandler(
+    FlutterDesktopPluginRegistrarRef registrar, FlutterDesktopOnPluginRegistrarDestroyed callback) {
+  registrar->on_destroyed = callback;
+}
+
+// Nothing is drawn headless: no texture is ever taken.
+int64_t FlutterDesktopTextureRegistrarRegisterExternalTexture(FlutterDesktopTextureRegistrarRef,
+                                                              const FlutterDesktopTextureInfo*) {
+  return -1;
+}
+
+bool FlutterDesktopTextureRegistrarUnregisterExternalTexture(FlutterDesktopTextureRegistrarRef,
+                                                             int64_t) {
+  return false;
+}
+
+bool FlutterDesktopTextureRegistrarMarkExternalTextureFrameAvailable(
+    FlutterDesktopTextureRegistrarRef, int64_t) {
+  return false;
+}
+
+// ---- The host's controls ----------------------------------------------------------------------
+
+QevaHeadlessEngineRef QevaHeadlessEngineCreate(void) {
+  return new QevaHeadlessEngine();
+}
+
+void QevaHeadlessEngineDestroy(QevaHeadlessEngineRef engine) {
+  delete engine;
+}
+
+FlutterDesktopPluginRegistrarRef QevaHeadlessEngineGetRegistrar(QevaHeadlessEngineRef engine) {
+  return engine->core.registrar();
+}
+
+void QevaHeadlessEngineDispatch(QevaHeadlessEngineRef engine, const char* channel,
+                                const uint8_t* message, size_t message_size,
+                                FlutterDesktopBinaryReply reply, void* user_data) {
+  headless::EngineCore::ReplySink sink;
+  if (reply != nullptr) {
+    sink.on_reply = [reply, user_data](const uint8_t* data, size_t size) {
+      reply(data, size, user_data);
+    };
+  }
+  engine->core.Deliver(channel, message, message_size, std::move(sink));
+}
