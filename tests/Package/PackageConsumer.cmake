@@ -10,9 +10,9 @@
 # (sanitizers, coverage), which their objects need at link and run time.
 #
 # With -DSOURCE_DIR=<repo> -DWRAPPER=ON instead of BUILD_DIR, the project is first configured and
-# built in WORK_DIR against a copy of Source/Host/Flutter laid out like the engine's client
-# wrapper (include/flutter/ and the .cc sources side by side), which exercises
-# QEVA_FLUTTER_WRAPPER_DIR end to end.
+# built in WORK_DIR against a copy of Source/Host/Flutter laid out as Flutter copies its client
+# wrapper into an app (cmake/QevaWrapperCopy.cmake), which exercises QEVA_FLUTTER_WRAPPER_DIR
+# up to the installed package.
 cmake_minimum_required(VERSION 3.20)
 
 foreach(required WORK_DIR CONSUMER_DIR CXX EXPECTED)
@@ -42,15 +42,14 @@ if(SANITIZE)
 endif()
 
 if(WRAPPER)
-  set(wrapper "${WORK_DIR}/client_wrapper")
-  file(GLOB api_headers "${SOURCE_DIR}/Source/Host/Flutter/include/flutter/*.h")
-  file(GLOB wrapper_sources "${SOURCE_DIR}/Source/Host/Flutter/src/*")
-  file(COPY ${api_headers} DESTINATION "${wrapper}/include/flutter")
-  file(COPY ${wrapper_sources} DESTINATION "${wrapper}")
+  execute_process(COMMAND "${CMAKE_COMMAND}" "-DSOURCE_DIR=${SOURCE_DIR}"
+    "-DDEST=${WORK_DIR}/ephemeral" -P "${SOURCE_DIR}/cmake/QevaWrapperCopy.cmake")
+  set(wrapper "${WORK_DIR}/ephemeral/cpp_client_wrapper")
   set(BUILD_DIR "${WORK_DIR}/build")
   run("configuring with QEVA_FLUTTER_WRAPPER_DIR" "${CMAKE_COMMAND}" -S "${SOURCE_DIR}"
     -B "${BUILD_DIR}" "-DCMAKE_CXX_COMPILER=${CXX}" "-DCMAKE_BUILD_TYPE=${BUILD_TYPE}"
     "-DQEVA_SANITIZE=${SANITIZE}" "-DQEVA_FLUTTER_WRAPPER_DIR=${wrapper}"
+    -DQEVA_BUILD_TESTS=OFF -DQEVA_BUILD_TOOLS=OFF
     -DCMAKE_EXPORT_COMPILE_COMMANDS=ON)
   run("building with QEVA_FLUTTER_WRAPPER_DIR" "${CMAKE_COMMAND}" --build "${BUILD_DIR}"
     -j ${jobs})

@@ -3,6 +3,8 @@
 
 #include "headless/HeadlessEngine.h"
 
+#include <flutter_messenger.h>
+#include <flutter_plugin_registrar.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -340,6 +342,70 @@ TEST_F(HeadlessEngineTest, BasicMessageChannelDecodesMessagesAndEncodesReplies) 
   std::string log = StderrOf([&] { bad = engine_.SendBytes("qeva/messages", Hex("07 04 70")); });
   EXPECT_EQ(log, "Unable to decode message on channel qeva/messages\n");
   EXPECT_EQ(bad->kind(), DartReply::Kind::kNotImplemented);
+}
+
+// The engine's side of the C API, as a real engine keeps it: each response handle answered
+// once and then forgotten, handles still unanswered released at shutdown, after the registrar's
+// destruction handler ran on a working messenger; after shutdown the messenger is unavailable
+// and drops what is sent.
+struct CApiProbe {
+  std::vector<const FlutterDesktopMessageResponseHandle*> handles;
+  int replies = 0;
+  int released = 0;
+  std::vector<uint8_t> last_reply;
+};
+CApiProbe* g_probe = nullptr;
+bool g_available_at_destruction = false;
+
+TEST(HeadlessEngine, KeepsTheRulesOfTheEnginesCApi) {
+  CApiProbe probe;
+  g_probe = &probe;
+  auto engine = std::make_unique<HeadlessEngine>();
+  FlutterDesktopMessengerRef messenger = FlutterDesktopMessengerAddRef(engine->core_messenger());
+  FlutterDesktopMessengerSetCallback(
+      messenger, "c",
+      [](FlutterDesktopMessengerRef, const FlutterDesktopMessage* message, void* user_data) {
+        static_cast<CApiProbe*>(user_data)->handles.push_back(message->response_handle);
+      },
+      &probe);
+  FlutterDesktopPluginRegistrarSetDestructionHandler(
+      engine->registrar(), [](FlutterDesktopPluginRegistrarRef registrar) {
+        g_available_at_destruction = FlutterDesktopMessengerIsAvailable(
+            FlutterDesktopPluginRegistrarGetMessenger(registrar));
+      });
+  HeadlessEngine::ReplyHooks hooks{[&probe](const uint8_t* bytes, size_t size) {
+                                     ++probe.replies;
+                                     probe.last_reply.assign(bytes, bytes + size);
+                                   },
+                                   [&probe] { ++probe.released; }};
+  engine->SendBytes("c", {1}, hooks);
+  engine->SendBytes("c", {2}, hooks);
+  ASSERT_EQ(probe.handles.size(), 2u);
+  const uint8_t answer[] = {7, 8};
+  FlutterDesktopMessengerSendResponse(messenger, probe.handles[0], answer, sizeof answer);
+  EXPECT_EQ(probe.replies, 1);
+  EXPECT_EQ(probe.last_reply, (std::vector<uint8_t>{7, 8}));
+
+  FlutterDesktopMessengerSetCallback(messenger, "c", nullptr, nullptr);
+  EXPECT_FALSE(engine->HasHandler("c"));
+  engine->SendBytes("c", {3}, hooks);
+  EXPECT_EQ(probe.handles.size(), 2u);
+  EXPECT_EQ(probe.replies, 2);
+  EXPECT_TRUE(probe.last_reply.empty());
+  EXPECT_EQ(probe.released, 0);
+
+  engine.reset();
+  EXPECT_TRUE(g_available_at_destruction);
+  EXPECT_EQ(probe.released, 1);
+  EXPECT_EQ(probe.replies, 2);
+  EXPECT_FALSE(FlutterDesktopMessengerIsAvailable(messenger));
+  EXPECT_FALSE(FlutterDesktopMessengerSend(messenger, "c", answer, sizeof answer));
+  EXPECT_FALSE(FlutterDesktopMessengerSendWithReply(
+      messenger, "c", answer, sizeof answer,
+      [](const uint8_t*, size_t, void*) { ++g_probe->replies; }, nullptr));
+  EXPECT_EQ(probe.replies, 2);
+  FlutterDesktopMessengerRelease(messenger);
+  g_probe = nullptr;
 }
 
 TEST(PluginRegistrar, KeepsPluginsUntilDestroyedNewestFirst) {
