@@ -5,6 +5,7 @@
 #include <iterator>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 #include "headless/qeva_headless_engine.h"
 
@@ -20,7 +21,8 @@ struct FlutterDesktopTextureRegistrar {};
 
 struct FlutterDesktopPluginRegistrar {
   FlutterDesktopMessengerRef messenger = nullptr;
-  FlutterDesktopOnPluginRegistrarDestroyed on_destroyed = nullptr;
+  // Each distinct handler once, as plugins in separate libraries each set their wrapper's own.
+  std::vector<FlutterDesktopOnPluginRegistrarDestroyed> on_destroyed;
   FlutterDesktopTextureRegistrar textures;
 };
 
@@ -47,8 +49,8 @@ EngineCore::EngineCore()
 
 EngineCore::~EngineCore() {
   // The plugins go first, while the messenger still works for them.
-  if (FlutterDesktopOnPluginRegistrarDestroyed on_destroyed =
-          std::exchange(registrar_->on_destroyed, nullptr)) {
+  for (FlutterDesktopOnPluginRegistrarDestroyed on_destroyed :
+       std::exchange(registrar_->on_destroyed, {})) {
     on_destroyed(registrar_.get());
   }
   {
@@ -207,7 +209,11 @@ FlutterDesktopTextureRegistrarRef FlutterDesktopRegistrarGetTextureRegistrar(
 
 void FlutterDesktopPluginRegistrarSetDestructionHandler(
     FlutterDesktopPluginRegistrarRef registrar, FlutterDesktopOnPluginRegistrarDestroyed callback) {
-  registrar->on_destroyed = callback;
+  std::vector<FlutterDesktopOnPluginRegistrarDestroyed>& handlers = registrar->on_destroyed;
+  if (callback != nullptr &&
+      std::find(handlers.begin(), handlers.end(), callback) == handlers.end()) {
+    handlers.push_back(callback);
+  }
 }
 
 // Nothing is drawn headless: no texture is ever taken.

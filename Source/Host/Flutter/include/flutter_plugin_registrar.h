@@ -26,7 +26,8 @@ FlutterDesktopPluginRegistrarGetMessenger(FlutterDesktopPluginRegistrarRef regis
 FLUTTER_EXPORT FlutterDesktopTextureRegistrarRef
 FlutterDesktopRegistrarGetTextureRegistrar(FlutterDesktopPluginRegistrarRef registrar);
 
-// Sets the one handler the engine calls as it destroys |registrar|.
+// Adds a handler the engine calls as it destroys |registrar|; setting the same handler again
+// changes nothing.
 FLUTTER_EXPORT void FlutterDesktopPluginRegistrarSetDestructionHandler(
     FlutterDesktopPluginRegistrarRef registrar, FlutterDesktopOnPluginRegistrarDestroyed callback);
 
