@@ -23,8 +23,8 @@ namespace headless {
 // standard codec bytes and records what comes back.
 //
 // Everything runs on the calling thread. Handlers may re-enter the engine while they run
-// (register or remove handlers, call other channels); each call keeps the handler it invoked
-// alive until it returns.
+// (register or remove handlers, call other channels); our wrapper keeps the handler a call
+// invoked alive until it returns.
 class HeadlessEngine : public flutter::BinaryMessenger {
  public:
   // One message the plugin side sent towards Dart.
@@ -32,10 +32,11 @@ class HeadlessEngine : public flutter::BinaryMessenger {
 
   // What a host hears of one message's reply besides the DartReply record, for hosts that
   // pass replies on (a wire transport, a transcript). Both run on the thread that answers or
-  // lets go of the reply; neither may throw.
+  // shuts the engine down; neither may throw.
   struct ReplyHooks {
-    // Every time the reply closure is called, with the bytes as the plugin gave them (null and
-    // 0 for the empty reply). Only the first call reaches Dart; later ones are bugs to report.
+    // Once, when the message is answered (at once with the empty reply when its channel has no
+    // handler), with the bytes as the plugin gave them (null and 0 for the empty reply). The
+    // engine takes one answer per message; the wrapper refuses and logs any other.
     std::function<void(const uint8_t* reply, size_t reply_size)> on_reply;
     // Once, when the engine shuts down with the message still unanswered: Dart waited for
     // ever. A real engine keeps the message's response handle until then too, whatever the
