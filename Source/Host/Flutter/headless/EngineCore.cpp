@@ -11,11 +11,30 @@
 
 // The C API's objects. The messenger is reference counted and outlives the engine for whoever
 // still holds it; the registrar and the texture registrar live as long as the engine.
+//
+// Each delivered message comes with a messenger of its own that stands for the engine's (every
+// call on it acts on the engine's). The wrapper's reply for the message holds a reference on it,
+// so when that reference goes while the message is unanswered, the plugin side has let the reply
+// go: reported then, though the engine keeps the handle until it shuts down, as a real one does.
+// A wrapper that takes no reference is heard of at shutdown only.
 struct FlutterDesktopMessenger {
   std::atomic<int> references{1};
   std::mutex mutex;
   headless::EngineCore* engine = nullptr;  // Null once the engine shut down.
+  // For a message's messenger: the engine's messenger (referenced), the message while it is
+  // pending, and whether anyone but the engine took a reference.
+  FlutterDesktopMessenger* main = nullptr;
+  _FlutterPlatformMessageResponseHandle* delivery = nullptr;
+  bool shared = false;
 };
+
+namespace {
+
+FlutterDesktopMessengerRef Main(FlutterDesktopMessengerRef messenger) {
+  return messenger->main != nullptr ? messenger->main : messenger;
+}
+
+}  // namespace
 
 struct FlutterDesktopTextureRegistrar {};
 
@@ -29,6 +48,8 @@ struct FlutterDesktopPluginRegistrar {
 struct _FlutterPlatformMessageResponseHandle {
   headless::EngineCore::ReplySink sink;
   std::list<_FlutterPlatformMessageResponseHandle>::iterator self;
+  FlutterDesktopMessenger* messenger = nullptr;  // The message's own; the engine's reference.
+  bool released = false;                         // on_released has run.
 };
 
 struct QevaHeadlessEngine {
@@ -60,9 +81,12 @@ EngineCore::~EngineCore() {
   callbacks_.clear();
   // A real engine keeps an unanswered handle until now; Dart's future never completes.
   while (!pending_.empty()) {
-    ReplySink sink = std::move(pending_.front().sink);
+    FlutterDesktopMessageResponseHandle& pending = pending_.front();
+    ReplySink sink = std::move(pending.sink);
+    const bool reported = pending.released;
+    EndDelivery(&pending);
     pending_.pop_front();
-    if (sink.on_released) {
+    if (!reported && sink.on_released) {
       sink.on_released();
     }
   }
@@ -80,12 +104,14 @@ void EngineCore::Deliver(const std::string& channel, const uint8_t* message, siz
   }
   // Copied: the callback may clear or replace its own registration.
   const Registration registration = found->second;
-  pending_.push_front({std::move(sink), {}});
+  pending_.push_front({std::move(sink), {}, new FlutterDesktopMessenger(), false});
   FlutterDesktopMessageResponseHandle* handle = &pending_.front();
   handle->self = pending_.begin();
+  handle->messenger->main = FlutterDesktopMessengerAddRef(messenger_);
+  handle->messenger->delivery = handle;
   const FlutterDesktopMessage delivered = {sizeof(FlutterDesktopMessage), channel.c_str(), message,
                                            message_size, handle};
-  registration.callback(messenger_, &delivered, registration.user_data);
+  registration.callback(handle->messenger, &delivered, registration.user_data);
 }
 
 std::vector<std::string> EngineCore::channels() const {
@@ -128,10 +154,25 @@ void EngineCore::Respond(const FlutterDesktopMessageResponseHandle* handle, cons
   // The handle is ours and dies here; the sink runs after, so it may deliver new messages.
   auto* pending = const_cast<FlutterDesktopMessageResponseHandle*>(handle);
   ReplySink sink = std::move(pending->sink);
+  EndDelivery(pending);
   pending_.erase(pending->self);
   if (sink.on_reply) {
     sink.on_reply(size > 0 ? data : nullptr, size);
   }
+}
+
+void EngineCore::LetGo(FlutterDesktopMessageResponseHandle* handle) {
+  if (!handle->released) {
+    handle->released = true;
+    if (handle->sink.on_released) {
+      handle->sink.on_released();
+    }
+  }
+}
+
+void EngineCore::EndDelivery(FlutterDesktopMessageResponseHandle* handle) {
+  handle->messenger->delivery = nullptr;
+  FlutterDesktopMessengerRelease(std::exchange(handle->messenger, nullptr));
 }
 
 }  // namespace headless
@@ -147,6 +188,7 @@ bool FlutterDesktopMessengerSend(FlutterDesktopMessengerRef messenger, const cha
 bool FlutterDesktopMessengerSendWithReply(FlutterDesktopMessengerRef messenger, const char* channel,
                                           const uint8_t* message, const size_t message_size,
                                           const FlutterDesktopBinaryReply reply, void* user_data) {
+  messenger = Main(messenger);
   if (messenger->engine == nullptr) {
     return false;
   }
@@ -161,6 +203,7 @@ bool FlutterDesktopMessengerSendWithReply(FlutterDesktopMessengerRef messenger, 
 void FlutterDesktopMessengerSendResponse(FlutterDesktopMessengerRef messenger,
                                          const FlutterDesktopMessageResponseHandle* handle,
                                          const uint8_t* data, size_t data_length) {
+  messenger = Main(messenger);
   if (messenger->engine != nullptr) {
     messenger->engine->Respond(handle, data, data_length);
   }
@@ -168,6 +211,7 @@ void FlutterDesktopMessengerSendResponse(FlutterDesktopMessengerRef messenger,
 
 void FlutterDesktopMessengerSetCallback(FlutterDesktopMessengerRef messenger, const char* channel,
                                         FlutterDesktopMessageCallback callback, void* user_data) {
+  messenger = Main(messenger);
   if (messenger->engine != nullptr) {
     messenger->engine->SetCallback(channel, callback, user_data);
   }
@@ -175,26 +219,39 @@ void FlutterDesktopMessengerSetCallback(FlutterDesktopMessengerRef messenger, co
 
 FlutterDesktopMessengerRef FlutterDesktopMessengerAddRef(FlutterDesktopMessengerRef messenger) {
   messenger->references.fetch_add(1, std::memory_order_relaxed);
+  messenger->shared = true;
   return messenger;
 }
 
 void FlutterDesktopMessengerRelease(FlutterDesktopMessengerRef messenger) {
-  if (messenger->references.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+  const int left = messenger->references.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  if (left == 0) {
+    if (messenger->main != nullptr) {
+      FlutterDesktopMessengerRelease(messenger->main);
+    }
     delete messenger;
+    return;
+  }
+  // Back to the engine's own reference while the message waits: its reply is gone.
+  if (left == 1 && messenger->delivery != nullptr && messenger->shared) {
+    FlutterDesktopMessengerRef main = Main(messenger);
+    if (main->engine != nullptr) {
+      main->engine->LetGo(messenger->delivery);
+    }
   }
 }
 
 bool FlutterDesktopMessengerIsAvailable(FlutterDesktopMessengerRef messenger) {
-  return messenger->engine != nullptr;
+  return Main(messenger)->engine != nullptr;
 }
 
 FlutterDesktopMessengerRef FlutterDesktopMessengerLock(FlutterDesktopMessengerRef messenger) {
-  messenger->mutex.lock();
+  Main(messenger)->mutex.lock();
   return messenger;
 }
 
 void FlutterDesktopMessengerUnlock(FlutterDesktopMessengerRef messenger) {
-  messenger->mutex.unlock();
+  Main(messenger)->mutex.unlock();
 }
 
 FlutterDesktopMessengerRef FlutterDesktopPluginRegistrarGetMessenger(

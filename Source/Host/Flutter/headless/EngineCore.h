@@ -24,7 +24,9 @@ namespace headless {
 class EngineCore {
  public:
   // What the host hears of one delivered message. on_reply: once, with the answer (null and 0
-  // for the empty reply). on_released: once, at shutdown, for a message never answered.
+  // for the empty reply). on_released: once, for a message never answered, when the plugin
+  // side lets its reply go (seen through the reference the reply holds on the message's
+  // messenger), else at shutdown.
   struct ReplySink {
     std::function<void(const uint8_t* reply, size_t reply_size)> on_reply;
     std::function<void()> on_released;
@@ -64,12 +66,16 @@ class EngineCore {
   void SetCallback(const char* channel, FlutterDesktopMessageCallback callback, void* user_data);
   void Record(const char* channel, const uint8_t* message, size_t message_size);
   void Respond(const FlutterDesktopMessageResponseHandle* handle, const uint8_t* data, size_t size);
+  // The plugin side let |handle|'s reply go unanswered: on_released runs now, once.
+  void LetGo(FlutterDesktopMessageResponseHandle* handle);
 
  private:
   struct Registration {
     FlutterDesktopMessageCallback callback;
     void* user_data;
   };
+  // The message is answered or the engine shuts down: its messenger stops standing for it.
+  static void EndDelivery(FlutterDesktopMessageResponseHandle* handle);
   struct RegistrarDeleter {
     void operator()(FlutterDesktopPluginRegistrar* registrar) const;
   };

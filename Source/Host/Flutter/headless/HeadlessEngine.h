@@ -38,9 +38,10 @@ class HeadlessEngine : public flutter::BinaryMessenger {
     // handler), with the bytes as the plugin gave them (null and 0 for the empty reply). The
     // engine takes one answer per message; the wrapper refuses and logs any other.
     std::function<void(const uint8_t* reply, size_t reply_size)> on_reply;
-    // Once, when the engine shuts down with the message still unanswered: Dart waited for
-    // ever. A real engine keeps the message's response handle until then too, whatever the
-    // plugin did with its reply.
+    // Once, for a message never answered: when the plugin side lets its reply go (the last
+    // copy of the wrapper's reply closure is destroyed), else when the engine shuts down. Dart
+    // waits for ever; the engine keeps the response handle until it shuts down, as a real one
+    // does.
     std::function<void()> on_released;
   };
 
