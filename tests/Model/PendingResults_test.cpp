@@ -194,7 +194,7 @@ class ModelRun {
     } else if (!stringKeys) {
       calls_[index].end = "unanswered: arguments not accepted";
     } else if (method == "AdRequest") {
-      return Request(index, *map);
+      return Request(index, arguments);
     } else {
       Command(index, method, Text(*map, "adSpaceId"));
     }
@@ -208,8 +208,9 @@ class ModelRun {
     return text ? *text : std::string();
   }
 
-  void Request(size_t index, const EncodableMap& arguments) {
-    if (Text(arguments, "tagId") == kRefusedTag) {
+  // |arguments| holds a map with string keys.
+  void Request(size_t index, const EncodableValue& arguments) {
+    if (Text(std::get<EncodableMap>(arguments), "tagId") == kRefusedTag) {
       calls_[index].end = "unanswered: no ad space for the tag id";
       calls_[index].reply = world_.engine.CallMethod("QevaAdSpace", "AdRequest", arguments);
       return;

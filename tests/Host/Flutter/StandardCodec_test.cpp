@@ -2,45 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <memory>
-#include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "CodecCases.h"
+#include "LargestAllocation.h"
 #include "TestBytes.h"
 #include "flutter/encodable_value.h"
 #include "flutter/method_result.h"
 #include "flutter/standard_message_codec.h"
 #include "flutter/standard_method_codec.h"
-
-// Records the largest single allocation while enabled, to show that a declared size is never
-// trusted before the bytes to back it are there.
-namespace {
-std::atomic<bool> g_track_allocations{false};
-std::atomic<size_t> g_largest_allocation{0};
-}  // namespace
-
-void* operator new(size_t size) {
-  if (g_track_allocations.load(std::memory_order_relaxed) &&
-      size > g_largest_allocation.load(std::memory_order_relaxed)) {
-    g_largest_allocation.store(size, std::memory_order_relaxed);
-  }
-  if (void* memory = std::malloc(size == 0 ? 1 : size)) {
-    return memory;
-  }
-  throw std::bad_alloc();
-}
-void operator delete(void* memory) noexcept {
-  std::free(memory);
-}
-void operator delete(void* memory, size_t) noexcept {
-  std::free(memory);
-}
 
 namespace {
 
@@ -308,12 +282,11 @@ TEST(StandardMessageCodec, AcceptsNestingUpToTheLimit) {
 TEST(StandardMessageCodec, NeverAllocatesMoreThanTheBytesCouldHold) {
   for (const BadRow& row : qeva_test::BadValues(Encode)) {
     SCOPED_TRACE(row.name);
-    g_largest_allocation = 0;
-    g_track_allocations = true;
+    qeva_test::StartRecordingLargestAllocation();
     std::unique_ptr<EncodableValue> decoded = Decode(row.bytes);
-    g_track_allocations = false;
+    const size_t largest = qeva_test::StopRecordingLargestAllocation();
     // A container of at most |size| elements of at most 64 bytes each.
-    EXPECT_LE(g_largest_allocation.load(), 64 * row.bytes.size() + 64);
+    EXPECT_LE(largest, 64 * row.bytes.size() + 64);
   }
 }
 
