@@ -30,7 +30,7 @@ TEST(ScenarioFileTest, MistakesNameFileStepAndFieldAndNothingRuns) {
       {"inventory of the wrong shape", R"({"inventory": {"t": [{"markup": "m"}]}, "steps": []})",
        "\"inventory\": inventory[\"t\"][0]: \"signature\" is missing"},
       {"inventory file missing", R"({"inventory": "no-such-file.json", "steps": []})",
-       "\"inventory\": " + TempFolder() + "no-such-file.json: cannot be read"},
+       "\"inventory\": " + TempFolder() + "no-such-file.json: cannot be read: No such file or directory"},
       {"unknown step", R"([{"name": "dance", "boogie": 1}])",
        "step 1 \"dance\": \"boogie\": unknown step (a step is \"call\" or one of the host "
        "actions: advance, runUntilIdle, finishClickThrough, refuseTag, failNextLoad, "
@@ -92,7 +92,10 @@ TEST(ScenarioFileTest, MissingScenarioAndBadInventoryFileExitTwo) {
   const std::string missing = TempFolder() + "absent.json";
   HostRun run = RunInProcess({missing});
   EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.err, "qeva-host: " + missing + ": cannot be read\n");
+  EXPECT_EQ(run.err, "qeva-host: " + missing + ": cannot be read: No such file or directory\n");
+  run = RunInProcess({TempFolder()});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "qeva-host: " + TempFolder() + ": cannot be read: Is a directory\n");
 
   const std::string inventory = WriteTemp("list.inventory.json", "[1, 2]");
   run = RunInProcess({"--inventory", inventory});
