@@ -293,8 +293,19 @@ std::vector<HostAction> StandardActions() {
   std::vector<HostAction> actions;
   actions.push_back({"advance", "ms", "let virtual time pass, running timers as they fall due",
                      Milliseconds(), [](HostSession& session, const json& argument) {
-                       session.Advance(argument.get<int64_t>());
-                       return ActionResult{true, "now t=" + std::to_string(session.now()) + "ms"};
+                       const AdvanceOutcome advanced = session.Advance(argument.get<int64_t>());
+                       const std::string now = "t=" + std::to_string(session.now()) + "ms";
+                       if (advanced.stopped) {
+                         return ActionResult{false, "stopped by a signal at " + now};
+                       }
+                       if (advanced.capped) {
+                         return ActionResult{
+                             false, "stopped at " + now + " after " +
+                                        std::to_string(advanced.ran) +
+                                        " timer firings, the most one step runs; time moved "
+                                        "only as far as that work"};
+                       }
+                       return ActionResult{true, "now " + now};
                      }});
   actions.push_back({"runUntilIdle", "null",
                      "run what is due now (done after every step unless \"drain\" is "

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <set>
@@ -29,6 +30,10 @@ namespace {
 constexpr char kMask[] = "••••";
 constexpr char kSecretKey[] = "secretKey";
 constexpr char kSinkPlaceholder[] = "{sink}";
+// How many journal entries and log lines the stand-in keeps for looking back.
+constexpr size_t kKeptRecords = 4096;
+// The longest real-time wait between two looks at the stop signal.
+constexpr int64_t kRealTimeSliceMs = 200;
 
 // The methods each of the plugin's channels accepts; any other name is left unanswered.
 const std::map<std::string, std::set<std::string>>& PluginMethods() {
@@ -209,10 +214,19 @@ struct HostSession::Core {
     return printable;
   }
 
-  CallRecord* Find(int number) {
-    return number >= 1 && static_cast<size_t>(number) <= records.size()
-               ? records[static_cast<size_t>(number) - 1].get()
-               : nullptr;
+  CallRecord* Find(int number) const {
+    auto found = records.find(number);
+    return found == records.end() ? nullptr : found->second.get();
+  }
+
+  // Drops an answered call's record when answered records are not kept; the call being
+  // handled stays until it returns, as a call it releases names it.
+  void Forget(int number) {
+    const CallRecord* record = Find(number);
+    if (!options.keepAnsweredCalls && record != nullptr && record->reply &&
+        dispatching != number) {
+      records.erase(number);
+    }
   }
 
   void OnAnswered(int number, const uint8_t* bytes, size_t size) {
@@ -241,6 +255,7 @@ struct HostSession::Core {
     event.replyCount = record->replyCount;
     event.time = now();
     sink->OnReply(event);
+    Forget(number);
   }
 
   void OnReleased(int number) {
@@ -251,6 +266,13 @@ struct HostSession::Core {
     record->released = true;
     record->releasedDuring = dispatching;
     record->releasedInStep = step;
+    if (const CallRecord* by = Find(dispatching); by != nullptr && dispatching != number) {
+      record->releasedBy =
+          (call_namer ? call_namer(by->number) : "#" + std::to_string(by->number)) + " " +
+          by->method;
+      record->releasedByChannel = by->channel;
+      record->releasedByMethod = by->method;
+    }
     if (sink != nullptr) {
       sink->OnRelease({number, record->channel, record->method, now()});
     }
@@ -411,17 +433,15 @@ struct HostSession::Core {
       return {record.number, "released", "released unanswered while the plugin handled it"};
     }
     if (record.released && record.releasedDuring != 0) {
-      const CallRecord& by = *records[static_cast<size_t>(record.releasedDuring) - 1];
-      const std::string name =
-          (call_namer ? call_namer(by.number) : "#" + std::to_string(by.number)) + " " + by.method;
-      if (by.channel == "QevaAdSpace" && by.method == "AdPause") {
+      const std::string& name = record.releasedBy;
+      if (record.releasedByChannel == "QevaAdSpace" && record.releasedByMethod == "AdPause") {
         return {record.number, "dropped", "dropped by " + name + at_step};
       }
-      if (by.channel == record.channel) {
+      if (record.releasedByChannel == record.channel) {
         return {record.number, "replaced",
                 "replaced by " + name + at_step +
-                    (by.channel == "QevaAdSpace" ? ", a newer call under the same ad-space id"
-                                                 : ", a newer call on the same channel")};
+                    (record.channel == "QevaAdSpace" ? ", a newer call under the same ad-space id"
+                                                     : ", a newer call on the same channel")};
       }
       return {record.number, "released", "released unanswered during " + name + at_step};
     }
@@ -438,7 +458,9 @@ struct HostSession::Core {
   // Null once the session is going away: nothing is reported from then on.
   TranscriptSink* sink;
   std::weak_ptr<Core> self;
-  std::vector<std::unique_ptr<CallRecord>> records;
+  // By number; answered ones only while options.keepAnsweredCalls.
+  std::map<int, std::unique_ptr<CallRecord>> records;
+  int last_number = 0;
   size_t step = 0;
   int dispatching = 0;  // The call the plugin is handling, 0 when none.
   std::set<std::string> refused_tags;
@@ -462,6 +484,10 @@ HostSession::HostSession(const SessionOptions& options, TranscriptSink* sink)
   QevaStandIn::StandIn::Reset();
   QevaStandIn::StandIn& stand_in = QevaStandIn::StandIn::Shared();
   stand_in.logSink().setEcho(false);
+  // Everything is reported as it happens; the stand-in's own records only need to hold what
+  // a test looks back on, not a long session's history.
+  stand_in.logSink().setCapacity(kKeptRecords);
+  stand_in.journal().setCapacity(kKeptRecords);
   stand_in.runLoop().setRealTime(options.realTime);
   Foundation::UUID::SetByteSource(Foundation::UUID::SeededByteSource(options.seed));
 
@@ -532,9 +558,11 @@ int HostSession::Call(const std::string& channel, const std::string& method,
                    std::move(*flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(call)));
 }
 
-int HostSession::CallBytes(const std::string& channel, std::vector<uint8_t> message) {
+int HostSession::CallBytes(const std::string& channel, std::vector<uint8_t> message,
+                           uint32_t tag) {
   auto record = std::make_unique<CallRecord>();
-  record->number = static_cast<int>(core_->records.size()) + 1;
+  record->number = ++core_->last_number;
+  record->tag = tag;
   record->step = core_->step;
   record->channel = channel;
   std::unique_ptr<flutter::MethodCall<EncodableValue>> decoded =
@@ -547,8 +575,8 @@ int HostSession::CallBytes(const std::string& channel, std::vector<uint8_t> mess
     core_->Precheck(record.get(), *manager_);
   }
   const int number = record->number;
-  core_->records.push_back(std::move(record));
-  const CallRecord& made = *core_->records.back();
+  const CallRecord& made = *record;
+  core_->records.emplace(number, std::move(record));
   if (core_->sink != nullptr) {
     core_->sink->OnCall(
         {number, core_->step, channel, made.method, core_->Printable(made.arguments), now()});
@@ -570,6 +598,7 @@ int HostSession::CallBytes(const std::string& channel, std::vector<uint8_t> mess
   const int outer = std::exchange(core_->dispatching, number);
   engine_->SendBytes(channel, std::move(message), std::move(hooks));
   core_->dispatching = outer;
+  core_->Forget(number);
   return number;
 }
 
@@ -583,7 +612,7 @@ const CallRecord* HostSession::call(int number) const {
 
 std::vector<const CallRecord*> HostSession::calls() const {
   std::vector<const CallRecord*> all;
-  for (const auto& record : core_->records) {
+  for (const auto& [number, record] : core_->records) {
     all.push_back(record.get());
   }
   return all;
@@ -593,8 +622,40 @@ void HostSession::RunUntilIdle() {
   sdk().runLoop().runUntilIdle();
 }
 
-void HostSession::Advance(int64_t ms) {
-  sdk().runLoop().advanceBy(ms);
+AdvanceOutcome HostSession::Advance(int64_t ms) {
+  QevaStandIn::RunLoop& loop = sdk().runLoop();
+  const int64_t start = loop.now();
+  const int64_t target = ms > std::numeric_limits<int64_t>::max() - start
+                             ? std::numeric_limits<int64_t>::max()
+                             : start + ms;
+  AdvanceOutcome outcome;
+  // One due time at a time, so that the cap and a signal are looked at between firings; a
+  // real-time wait goes in short slices for the same reason.
+  while (loop.now() < target || loop.nextDueTime().value_or(target + 1) <= target) {
+    if (StopRequested()) {
+      outcome.stopped = true;
+      return outcome;
+    }
+    if (outcome.ran >= core_->options.maxFirings) {
+      outcome.capped = true;
+      return outcome;
+    }
+    int64_t until = std::min(target, loop.nextDueTime().value_or(target));
+    if (loop.realTime()) {
+      until = std::min(until, loop.now() + kRealTimeSliceMs);
+    }
+    const int64_t before = loop.now();
+    const size_t ran = loop.advanceBy(std::max<int64_t>(0, until - before));
+    outcome.ran += ran;
+    if (ran == 0 && (loop.now() >= target || loop.now() == before)) {
+      break;
+    }
+  }
+  return outcome;
+}
+
+bool HostSession::StopRequested() const {
+  return core_->options.stop != nullptr && *core_->options.stop != 0;
 }
 
 Millis HostSession::now() const {
@@ -625,7 +686,7 @@ void HostSession::Finish() {
 
 std::vector<Unanswered> HostSession::UnansweredCalls() const {
   std::vector<Unanswered> unanswered;
-  for (const auto& record : core_->records) {
+  for (const auto& [number, record] : core_->records) {
     if (!record->reply) {
       unanswered.push_back(core_->Explain(*record));
     }
