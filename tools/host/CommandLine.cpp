@@ -10,6 +10,7 @@
 #include "HostSession.h"
 #include "Scenario.h"
 #include "ScenarioRunner.h"
+#include "StopSignal.h"
 #include "Transcript.h"
 #include "WireServer.h"
 
@@ -55,7 +56,8 @@ SCENARIO FORMAT
          or "manual", "steps": [...]}
     "inventory" gives the ads the SDK serves, in the stand-in's inventory shape
     (tag id to an array of {"signature", "markup", "width", "height", "fallback"}); a file
-    name is read beside the scenario. With "drain": "manual" the host runs what is due only
+    name is read beside the scenario. Without "inventory" (and without --inventory) the SDK
+    serves the built-in ads, as wire mode does; write "inventory": {} for none. With "drain": "manual" the host runs what is due only
     when a runUntilIdle or advance step says so.
 
     A call step plays Dart calling a method:
@@ -108,6 +110,7 @@ OPTIONS
         A scenario file; without it, the built-in scenario.
     --inventory FILE
         Serve the ads of FILE (the stand-in's inventory JSON) instead of the scenario's own.
+        The default, in every mode, is the built-in ads (examples/builtin.inventory.json).
     --seed N
         Seed of the generated ad-space ids (default 1).
     --real-time
@@ -282,6 +285,10 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* ou
       if (!value(&command_line.inventory)) {
         return false;
       }
+      if (command_line.inventory.empty()) {
+        *error = "--inventory: an empty file name";
+        return false;
+      }
     } else if (argument == "--seed") {
       std::string seed;
       if (!value(&seed)) {
@@ -293,6 +300,10 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* ou
       }
     } else if (argument.size() > 1 && argument[0] == '-') {
       *error = "unknown option " + argument;
+      return false;
+    } else if (argument.empty()) {
+      // An empty $SCENARIO in a script must not quietly play the built-in scenario.
+      *error = "an empty scenario file name";
       return false;
     } else if (!command_line.scenario.empty()) {
       *error = "one scenario at a time: \"" + command_line.scenario + "\" and \"" + argument + "\"";
@@ -318,7 +329,9 @@ int RunHost(const CommandLine& command_line, std::ostream& out, std::ostream& er
     return 0;
   }
   if (command_line.listActions) {
-    out << ActionList();
+    out << ActionList()
+        << "        unanswered: null\n            wire mode only: report the calls still "
+           "unanswered, now\n";
     return 0;
   }
   std::string error;
@@ -350,8 +363,14 @@ int RunHost(const CommandLine& command_line, std::ostream& out, std::ostream& er
     }
     scenario.inventory = std::move(inventory);
   }
+  if (!scenario.inventory) {
+    // One default for scenarios and wire mode alike: the built-in ads.
+    scenario.inventory = nlohmann::json::parse(BuiltinInventoryText());
+  }
 
+  StopSignalScope signals;
   SessionOptions options;
+  options.stop = StopFlag();
   options.seed = command_line.seed;
   options.realTime = command_line.realTime;
   options.trackerSink = scenario.UsesSink();
@@ -360,6 +379,9 @@ int RunHost(const CommandLine& command_line, std::ostream& out, std::ostream& er
   TranscriptSink& sink = command_line.json ? static_cast<TranscriptSink&>(json) : text;
   HostSession session(options, &sink);
   const SummaryEvent summary = RunScenario(scenario, session, HostActions::Standard(), sink);
+  if (*StopFlag() != 0) {
+    return 128 + *StopFlag();
+  }
   return summary.ok() ? 0 : 1;
 }
 
