@@ -175,7 +175,8 @@ FrameReader::Status FrameReader::Read(Frame* frame, std::string* why, int timeou
   return Status::frame;
 }
 
-bool WriteAll(int fd, const std::vector<uint8_t>& bytes, std::string* why) {
+bool WriteAll(int fd, const std::vector<uint8_t>& bytes, std::string* why,
+              const volatile std::sig_atomic_t* stop) {
   size_t sent = 0;
   bool socket = true;
   while (sent < bytes.size()) {
@@ -186,7 +187,7 @@ bool WriteAll(int fd, const std::vector<uint8_t>& bytes, std::string* why) {
       socket = false;
       continue;
     }
-    if (n < 0 && errno == EINTR) {
+    if (n < 0 && errno == EINTR && (stop == nullptr || *stop == 0)) {
       continue;
     }
     if (n < 0) {

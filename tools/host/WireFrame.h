@@ -85,7 +85,9 @@ class FrameReader {
 
 // Writes all of |bytes| to |fd|, across short writes and EINTR; on a socket without raising
 // SIGPIPE. False, with |why|, when the descriptor fails (the peer is gone).
-bool WriteAll(int fd, const std::vector<uint8_t>& bytes, std::string* why);
+// A write blocked on a peer that does not read gives up when |stop| becomes non-zero.
+bool WriteAll(int fd, const std::vector<uint8_t>& bytes, std::string* why,
+              const volatile std::sig_atomic_t* stop = nullptr);
 
 }  // namespace QevaHost::wire
 

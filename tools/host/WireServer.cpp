@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -57,7 +58,7 @@ EncodableValue Number(int64_t number) {
 // One client's host: the session, and the sink that turns what happens into frames.
 class Connection final : public TranscriptSink {
  public:
-  explicit Connection(int out) : out_(out) {}
+  Connection(int out, const volatile std::sig_atomic_t* stop) : out_(out), stop_(stop) {}
   ~Connection() override { session_.reset(); }
 
   Connection(const Connection&) = delete;
@@ -321,12 +322,13 @@ class Connection final : public TranscriptSink {
   // Once a write fails the client is gone: nothing more is written, and serving stops.
   void Write(const std::vector<uint8_t>& frame) {
     std::string why;
-    if (!broken_ && !wire::WriteAll(out_, frame, &why)) {
+    if (!broken_ && !wire::WriteAll(out_, frame, &why, stop_)) {
       broken_ = true;
     }
   }
 
   const int out_;  // Not owned.
+  const volatile std::sig_atomic_t* stop_;
   bool broken_ = false;
   std::string malformed_reason_;
   std::string malformed_message_;
@@ -389,7 +391,7 @@ void CloseGently(int fd) {
 
 WireEnd ServeWire(int in, int out, const WireOptions& options,
                   const volatile std::sig_atomic_t* stop) {
-  Connection connection(out);
+  Connection connection(out, stop);
   return connection.Serve(in, options, stop);
 }
 
@@ -456,6 +458,9 @@ int RunWirePort(const WireOptions& options, int port, bool once, std::ostream& e
       status = 1;
       break;
     }
+    // A client that stops reading cannot hold the host either.
+    const timeval send_timeout{kStallTimeoutMs / 1000, 0};
+    setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, &send_timeout, sizeof(send_timeout));
     WireOptions limited = options;
     limited.stallTimeoutMs = kStallTimeoutMs;
     limited.idleTimeoutMs = kIdleTimeoutMs;
