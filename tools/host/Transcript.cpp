@@ -94,10 +94,7 @@ bool IsNotable(const JournalEntry& entry) {
   }
   // Plumbing: how a request is built and sent, and which delegate is set.
   static const std::set<std::string> kPlumbing = {
-      "setAdEventDelegate", "createQevaAdspotRequestBuilder",
-      "addAdSpace",         "build",
-      "getQevaUser",        "getQevaDevice",
-      "getQevaApplication"};
+      "setAdEventDelegate", "createQevaAdspotRequestBuilder", "addAdSpace", "build"};
   if (entry.kind == JournalEntry::Kind::command && kPlumbing.count(entry.operation) > 0) {
     return false;
   }

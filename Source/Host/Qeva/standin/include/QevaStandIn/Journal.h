@@ -38,7 +38,8 @@ struct JournalEntry {
   enum class Kind {
     // A call the plugin made on the SDK that changes or starts something.
     command,
-    // A call the plugin made only to read state: getQevaAd(), isQevaAdSpaceRefreshable().
+    // A call the plugin made only to read state: getQevaAd(), isQevaAdSpaceRefreshable(),
+    // getQevaUser() and the other targeting getters.
     query,
     // A call the SDK made on the plugin: delegate events, class make(), renderer operations.
     callback,
