@@ -198,8 +198,12 @@ struct HostSession::Core {
   Millis now() const { return QevaStandIn::StandIn::Shared().runLoop().now(); }
 
   std::string Redact(const std::string& text) const {
-    return ReplaceAll(text, sink_address, kSinkPlaceholder);
+    return ReplaceAll(ReplaceAll(text, sink_address, kSinkPlaceholder), sink_name,
+                      kSinkPlaceholder);
   }
+
+  // What "{sink}" stands for in inventories and arguments.
+  const std::string& SinkName() const { return sink_name.empty() ? sink_address : sink_name; }
 
   // The arguments as printed: the secret key masked, the sink's address hidden.
   EncodableValue Printable(const EncodableValue& arguments) const {
@@ -223,8 +227,7 @@ struct HostSession::Core {
   // handled stays until it returns, as a call it releases names it.
   void Forget(int number) {
     const CallRecord* record = Find(number);
-    if (!options.keepAnsweredCalls && record != nullptr && record->reply &&
-        dispatching != number) {
+    if (!options.keepAnsweredCalls && record != nullptr && record->reply && dispatching != number) {
       records.erase(number);
     }
   }
@@ -310,6 +313,9 @@ struct HostSession::Core {
     if (!ParseHttpUrl(request.url, &url, &why)) {
       Report({TrackerEvent::Kind::refused, printable, "", 0, why + ", from " + from, now()});
       return;
+    }
+    if (!sink_name.empty() && url.origin == "http://" + sink_name) {
+      url.origin = "http://" + sink_address;
     }
     Report({TrackerEvent::Kind::request, printable, "", 0, from, now()});
     outstanding[id] = {printable, url};
@@ -468,6 +474,7 @@ struct HostSession::Core {
 
   std::unique_ptr<LoopbackSink> loopback;
   std::string sink_address;
+  std::string sink_name;  // options.sinkHost while the sink runs.
   std::unique_ptr<HttpTracker> http;
   std::shared_ptr<TrackerInbox> inbox = std::make_shared<TrackerInbox>();
   uint64_t tracker_requests = 0;
@@ -517,6 +524,7 @@ HostSession::HostSession(const SessionOptions& options, TranscriptSink* sink)
     std::string error;
     if (core_->loopback->Start(&error)) {
       core_->sink_address = core_->loopback->address();
+      core_->sink_name = options.sinkHost;
     } else {
       std::cerr << "qeva-host: tracker sink: " << error << "\n";
       core_->loopback.reset();
@@ -558,8 +566,7 @@ int HostSession::Call(const std::string& channel, const std::string& method,
                    std::move(*flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(call)));
 }
 
-int HostSession::CallBytes(const std::string& channel, std::vector<uint8_t> message,
-                           uint32_t tag) {
+int HostSession::CallBytes(const std::string& channel, std::vector<uint8_t> message, uint32_t tag) {
   auto record = std::make_unique<CallRecord>();
   record->number = ++core_->last_number;
   record->tag = tag;
@@ -745,7 +752,7 @@ std::string HostSession::ExpandSink(const std::string& text) const {
   if (core_->sink_address.empty()) {
     return text;
   }
-  return ReplaceAll(text, kSinkPlaceholder, core_->sink_address);
+  return ReplaceAll(text, kSinkPlaceholder, core_->SinkName());
 }
 
 }  // namespace QevaHost

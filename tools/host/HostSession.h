@@ -31,6 +31,10 @@ struct SessionOptions {
   bool realTime = false;
   // Starts the loopback tracker sink; "{sink}" in inventories and arguments names it.
   bool trackerSink = false;
+  // When set, "{sink}" stands for this fixed host name instead of the sink's address (whose
+  // port changes from run to run), and requests to it go to the sink: the same calls give the
+  // same bytes.
+  std::string sinkHost;
   // Bounds connecting and reading of each tracker request.
   std::chrono::milliseconds trackerTimeout{2000};
   // Whether the record of an answered call is kept for calls() and call(). A scenario refers

@@ -24,6 +24,7 @@
 #include "DartValues.h"
 #include "HostActions.h"
 #include "HostSession.h"
+#include "Scenario.h"
 #include "StopSignal.h"
 #include "Transcript.h"
 #include "WireFrame.h"
@@ -38,6 +39,9 @@ namespace {
 
 // The control method that is no host action: report the calls still unanswered, now.
 constexpr char kUnansweredMethod[] = "unanswered";
+// What "{sink}" becomes on the wire: a fixed name, so that the same calls give the same bytes
+// (the sink's own port differs from run to run); the host sends its requests to the sink.
+constexpr char kSinkHost[] = "tracker-sink.invalid";
 // How long a closing socket keeps reading what the client still sends, so that the close
 // does not reset the connection before the client has read the last frames.
 constexpr auto kLinger = std::chrono::milliseconds(500);
@@ -55,6 +59,43 @@ EncodableValue Number(int64_t number) {
   return EncodableValue(number);
 }
 
+// Where the first byte that cannot be UTF-8 lies in |bytes|, or npos. Method names and string
+// values are UTF-8; a control message the codec refused is looked at for them.
+size_t FirstInvalidUtf8(const std::vector<uint8_t>& bytes) {
+  for (size_t i = 0; i < bytes.size();) {
+    const uint8_t c = bytes[i];
+    const size_t length = c < 0x80           ? 1
+                          : (c >> 5) == 0x6  ? 2
+                          : (c >> 4) == 0xE  ? 3
+                          : (c >> 3) == 0x1E ? 4
+                                             : 0;
+    if (length == 0 || i + length > bytes.size()) {
+      return i;
+    }
+    for (size_t k = 1; k < length; ++k) {
+      if ((bytes[i + k] & 0xC0) != 0x80) {
+        return i;
+      }
+    }
+    i += length;
+  }
+  return std::string::npos;
+}
+
+// The printable run of bytes around |at|: the bad string, as far as it can be told.
+std::string AroundByte(const std::vector<uint8_t>& bytes, size_t at) {
+  size_t begin = at;
+  while (begin > 0 && at - begin < 32 && bytes[begin - 1] >= 0x20) {
+    --begin;
+  }
+  size_t end = at + 1;
+  while (end < bytes.size() && end - at < 32 && bytes[end] >= 0x20) {
+    ++end;
+  }
+  return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(begin),
+                     bytes.begin() + static_cast<std::ptrdiff_t>(end));
+}
+
 // One client's host: the session, and the sink that turns what happens into frames.
 class Connection final : public TranscriptSink {
  public:
@@ -69,6 +110,7 @@ class Connection final : public TranscriptSink {
     session_options.seed = options.seed;
     // Inventories may point trackers at "{sink}", as the built-in one does.
     session_options.trackerSink = true;
+    session_options.sinkHost = kSinkHost;
     session_options.stop = stop;
     session_options.keepAnsweredCalls = false;
     session_ = std::make_unique<HostSession>(session_options, this);
@@ -137,8 +179,7 @@ class Connection final : public TranscriptSink {
       EmitError(malformed_reason_, malformed_message_);
     }
     session_.reset();
-    return broken_ && end != WireEnd::malformed && end != WireEnd::timedOut ? WireEnd::failed
-                                                                             : end;
+    return broken_ && end != WireEnd::malformed && end != WireEnd::timedOut ? WireEnd::failed : end;
   }
 
   // TranscriptSink: replies become kind-1 frames; log lines, journal entries and tracker
@@ -234,7 +275,12 @@ class Connection final : public TranscriptSink {
     const flutter::StandardMethodCodec& codec = flutter::StandardMethodCodec::GetInstance();
     std::unique_ptr<flutter::MethodCall<EncodableValue>> call = codec.DecodeMethodCall(message);
     if (!call) {
-      ControlError(id, "bad-call", "the message is not a standard method codec method call");
+      const size_t bad = FirstInvalidUtf8(message);
+      ControlError(id, "bad-call",
+                   bad == std::string::npos
+                       ? std::string("the message is not a standard method codec method call")
+                       : "a string in the message is not UTF-8: byte " + std::to_string(bad) +
+                             " in \"" + Excerpt(AroundByte(message, bad)) + "\"");
       return;
     }
     const std::string& name = call->method_name();
