@@ -432,5 +432,26 @@ TEST(HostToolTest, InventoryOptionReplacesTheScenarioAds) {
             "was answered with error 1001 \"QevaAd is nil or Ad Response is empty.\"");
 }
 
+TEST(HostToolTest, AdvanceStopsAtTheFiringCap) {
+  // A refresh every second against a jump of 31.7 years: the step stops, time stands at the
+  // last firing, and the run still ends with its summary.
+  const HostRun run = RunScenario(R"(
+    {"call": {"channel": "QevaAdSpace", "method": "AdRequest",
+              "arguments": {"tagId": "d", "refreshRate": "1"}}, "as": "d"},
+    {"call": {"channel": "QevaAdSpace", "method": "AdRender",
+              "arguments": {"adSpaceId": "${d.adSpaceId}"}}},
+    {"advance": 1000000000000},
+    {"runUntilIdle": null})");
+  EXPECT_EQ(run.status, 1);
+  const std::vector<std::string> lines = Lines(run.out);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines.back().find("FAILED: step 4: advance: stopped at t="), std::string::npos)
+      << lines.back();
+  EXPECT_NE(lines.back().find(" timer firings, the most one step runs"), std::string::npos);
+  const size_t at = lines.back().find("t=") + 2;
+  EXPECT_LT(std::stoll(lines.back().substr(at)), 1000000000000LL);
+  EXPECT_EQ(run.out.find("step 5"), std::string::npos) << "the run stops at the failed step";
+}
+
 }  // namespace
 }  // namespace QevaHost::testing

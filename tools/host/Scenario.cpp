@@ -77,7 +77,7 @@ bool ParseJson(const std::string& text, const std::string& source, json* out, st
     if (colon != std::string::npos) {
       what = what.substr(colon + 2);
     }
-    *error = source + ": " + Position(text, failure.byte) + ": not valid JSON: " + Excerpt(what);
+    *error = source + ": " + Position(text, failure.byte) + ": not valid JSON: " + Excerpt(what, 160);
     return false;
   } catch (const json::exception& failure) {
     // A number beyond a double, for one.
@@ -86,7 +86,7 @@ bool ParseJson(const std::string& text, const std::string& source, json* out, st
     if (bracket != std::string::npos) {
       what = what.substr(bracket + 2);
     }
-    *error = source + ": not valid JSON: " + Excerpt(what);
+    *error = source + ": not valid JSON: " + Excerpt(what, 160);
     return false;
   }
 }
@@ -535,7 +535,11 @@ std::string Excerpt(const std::string& text, size_t limit) {
   for (; i < text.size() && shown.size() < limit; ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
     // Whole UTF-8 sequences pass; stray bytes and control characters are escaped.
-    size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    size_t length = c < 0x80           ? 1
+                    : (c >> 5) == 0x6  ? 2
+                    : (c >> 4) == 0xE  ? 3
+                    : (c >> 3) == 0x1E ? 4
+                                       : 0;
     bool valid = length > 0 && i + length <= text.size();
     for (size_t k = 1; valid && k < length; ++k) {
       valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
