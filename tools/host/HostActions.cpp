@@ -300,8 +300,7 @@ std::vector<HostAction> StandardActions() {
                        }
                        if (advanced.capped) {
                          return ActionResult{
-                             false, "stopped at " + now + " after " +
-                                        std::to_string(advanced.ran) +
+                             false, "stopped at " + now + " after " + std::to_string(advanced.ran) +
                                         " timer firings, the most one step runs; time moved "
                                         "only as far as that work"};
                        }

@@ -46,7 +46,8 @@ std::string AdSpaceId(const std::vector<uint8_t>& reply) {
     explicit Take(std::string* into) : into_(into) {}
     void SuccessInternal(const EncodableValue* result) override {
       const auto* map = result != nullptr ? std::get_if<EncodableMap>(result) : nullptr;
-      auto found = map != nullptr ? map->find(EncodableValue("adSpaceId")) : EncodableMap::const_iterator();
+      auto found =
+          map != nullptr ? map->find(EncodableValue("adSpaceId")) : EncodableMap::const_iterator();
       if (map != nullptr && found != map->end()) {
         *into_ = std::get<std::string>(found->second);
       }
@@ -55,8 +56,8 @@ std::string AdSpaceId(const std::vector<uint8_t>& reply) {
     void NotImplementedInternal() override {}
     std::string* into_;
   } take(&id);
-  flutter::StandardMethodCodec::GetInstance().DecodeAndProcessResponseEnvelope(
-      reply.data(), reply.size(), &take);
+  flutter::StandardMethodCodec::GetInstance().DecodeAndProcessResponseEnvelope(reply.data(),
+                                                                               reply.size(), &take);
   return id;
 }
 
@@ -83,9 +84,9 @@ int main(int argc, char** argv) {
     for (long made = 1; made <= calls && ok; ++made) {
       std::optional<std::vector<uint8_t>> reply;
       if (static_cast<long>(ids.size()) < ad_spaces) {
-        reply = client.Call("QevaAdSpace", "AdRequest",
-                            Map({{"tagId", EncodableValue("home-display")},
-                                 {"refreshRate", EncodableValue("0")}}));
+        reply = client.Call(
+            "QevaAdSpace", "AdRequest",
+            Map({{"tagId", EncodableValue("home-display")}, {"refreshRate", EncodableValue("0")}}));
         if (reply) {
           ids.push_back(AdSpaceId(*reply));
         }
