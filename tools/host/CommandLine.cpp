@@ -48,7 +48,10 @@ DESCRIPTION
     completion) run in order without waiting, ad-space ids come from a seeded generator and
     objects are numbered, so a transcript is the same on every run. After every step the
     host runs what is due on the SDK's run loop and waits, for at most a few seconds, for
-    the tracker requests still out.
+    the tracker requests still out. One step runs at most 10,000 timer firings: an advance
+    that would run more stops there, time standing at the last firing, and the step fails.
+    SIGINT and SIGTERM stop a run between two firings; the transcript still ends with the
+    calls never answered and the summary. Output is written a line at a time.
 
 SCENARIO FORMAT
     A scenario is a JSON file: an array of steps, or an object
@@ -104,6 +107,10 @@ WIRE MODE
     is virtual and moves when the client says "advance"; after each frame the host runs what
     is due. The ads are the built-in scenario's unless --inventory says otherwise. A frame
     may declare at most 16 MiB. A malformed frame ends the connection with an "error" event.
+    Port mode serves clients one at a time in the order they connect, and lets one go after
+    10 s without a byte of a begun frame, 10 s without a frame while another client waits,
+    or 10 s of not reading. "{sink}" is the fixed host tracker-sink.invalid, routed to the
+    loopback sink, so that the same calls give the same bytes.
 
 OPTIONS
     SCENARIO
@@ -142,6 +149,7 @@ EXIT STATUS
         a call that was never answered).
     2   A bad command line, scenario or inventory file; the message names the file, the step
         and the field, and nothing ran.
+    128+N   Signal N (SIGINT, SIGTERM) stopped the run.
     In wire mode: 0 the client closed the connection (or a signal stopped the server), 1 an
     I/O error, 2 a malformed frame (--wire, or --wire-port --once) or a bad command line.
 

@@ -713,6 +713,10 @@ std::shared_ptr<QevaStandIn::AdSpace> HostSession::adSpace(const std::string& ad
   return std::dynamic_pointer_cast<QevaStandIn::AdSpace>(manager_->adSpace(adSpaceId));
 }
 
+std::vector<std::string> HostSession::channels() const {
+  return engine_->channels();
+}
+
 void HostSession::RefuseTag(const std::string& tagId) {
   core_->refused_tags.insert(tagId);
   sdk().refuseTagId(tagId);

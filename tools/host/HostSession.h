@@ -146,6 +146,8 @@ class HostSession {
   // The stand-in ad space the plugin keeps under |adSpaceId|, or null.
   std::shared_ptr<QevaStandIn::AdSpace> adSpace(const std::string& adSpaceId) const;
   void RefuseTag(const std::string& tagId);
+  // The channels the plugin opened, in the order it opened them.
+  std::vector<std::string> channels() const;
   // Loads stand-in inventory JSON, "{sink}" expanded; |replace| clears the old ads first.
   bool LoadInventory(const nlohmann::json& inventory, bool replace, std::string* error);
 
