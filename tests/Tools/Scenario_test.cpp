@@ -37,7 +37,9 @@ TEST(ScenarioFileTest, MistakesNameFileStepAndFieldAndNothingRuns) {
        "actions: advance, runUntilIdle, finishClickThrough, refuseTag, failNextLoad, "
        "setInventory, addInventory, removeWindow, restoreWindow, fire, reportClickThrough, "
        "initReport, reportInit, "
-       "delivery, fetchDelay, clickThroughDelay, clickThroughSimulation)"},
+       "delivery, fetchDelay, clickThroughDelay, clickThroughSimulation, reuseAdSpace, "
+       "fireUnstored, closeRenderer, "
+       "channels, reportInitUnasked)"},
       {"empty step", R"([{"advance": 1}, {"name": "idle"}])",
        "step 2 \"idle\": nothing to do: give \"call\" or a host action"},
       {"two things at once", R"([{"advance": 1, "refuseTag": "t"}])",
@@ -131,9 +133,9 @@ TEST(ScenarioFileTest, BadFilesGetOneLineAndExitTwo) {
   for (const auto& arguments : std::vector<std::vector<std::string>>{{""}, {"--inventory", ""}}) {
     const HostRun run = RunInProcess(arguments);
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err.substr(0, run.err.find('\n')),
-              arguments.size() == 1 ? "qeva-host: an empty scenario file name"
-                                    : "qeva-host: --inventory: an empty file name");
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n')), arguments.size() == 1
+                                                         ? "an empty scenario file name"
+                                                         : "--inventory: an empty file name");
   }
 }
 
