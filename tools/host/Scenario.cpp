@@ -55,6 +55,8 @@ size_t NestingDepth(const std::string& text, size_t limit) {
       deepest = std::max(deepest, ++depth);
     } else if ((c == ']' || c == '}') && depth > 0) {
       --depth;
+    } else if (std::strchr(" \t\r\n,:-+.0123456789eEtrufalsn", c) == nullptr || c == '\0') {
+      break;  // Not JSON: the parser says where.
     }
   }
   return deepest;
