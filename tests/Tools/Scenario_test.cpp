@@ -38,7 +38,7 @@ TEST(ScenarioFileTest, MistakesNameFileStepAndFieldAndNothingRuns) {
        "setInventory, addInventory, removeWindow, restoreWindow, fire, reportClickThrough, "
        "initReport, reportInit, "
        "delivery, fetchDelay, clickThroughDelay, clickThroughSimulation, reuseAdSpace, "
-       "fireUnstored, closeRenderer, "
+       "fireUnstored, closeRenderer, serveStill, "
        "channels, reportInitUnasked)"},
       {"empty step", R"([{"advance": 1}, {"name": "idle"}])",
        "step 2 \"idle\": nothing to do: give \"call\" or a host action"},

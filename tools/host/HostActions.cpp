@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "HostSession.h"
@@ -184,6 +186,53 @@ ActionResult Fire(HostSession& session, const json& argument) {
   const QevaStandIn::AdEvent event = AdEvents().at(argument["event"].get<std::string>());
   ad_space->fireEvent(event);
   return {true, std::string(QevaStandIn::AdEventName(event)) + " on " + ad_space->name()};
+}
+
+// A renderer whose ad Dart draws but which takes no part in refresh: a class of an app's own,
+// which the plugin knows only by the SDK's interfaces.
+class StillFlutterAd final : public Qeva::QevaFlutterAd {
+ public:
+  explicit StillFlutterAd(std::string response) : response_(std::move(response)) {}
+  void prepare(const std::string&, std::shared_ptr<Qeva::QevaAdDelegate>) override {}
+  void render(UIKit::UIView&) override {}
+  void pause() override {}
+  void resume() override {}
+  void close() override {}
+  std::optional<std::string> getAdResponse() const override { return response_; }
+
+ private:
+  const std::string response_;
+};
+
+std::string CheckServeStill(const json& argument) {
+  if (!argument.is_object()) {
+    return "must be an object {\"adSpace\": N, \"response\": \"...\"}" + Got(argument);
+  }
+  for (const auto& [key, value] : argument.items()) {
+    if (key != "adSpace" && key != "response") {
+      return "\"" + key + "\": unknown member (known: adSpace, response)";
+    }
+  }
+  if (!(argument.contains("adSpace") && argument["adSpace"].is_number_integer() &&
+        argument["adSpace"] > 0)) {
+    return "\"adSpace\": must be an integer >= 1" + Got(argument.value("adSpace", json()));
+  }
+  if (argument.contains("response") && !argument["response"].is_string()) {
+    return "\"response\": must be a string" + Got(argument["response"]);
+  }
+  return std::string();
+}
+
+// adSpace#N holds a StillFlutterAd and reports it ready.
+ActionResult ServeStill(HostSession& session, const json& argument) {
+  const std::shared_ptr<QevaStandIn::AdSpace> ad_space =
+      session.sdk().adSpace(argument["adSpace"].get<uint64_t>());
+  if (!ad_space) {
+    return {false, "the SDK has no live adSpace#" + Dump(argument["adSpace"])};
+  }
+  ad_space->setQevaAd(std::make_shared<StillFlutterAd>(argument.value("response", "")));
+  ad_space->fireAdReady();
+  return {true, ad_space->name() + " holds an ad Dart draws that takes no part in refresh"};
 }
 
 // The renderer |ad_space| holds tells the SDK it closed, as a renderer does when its ad is
@@ -498,6 +547,10 @@ std::vector<HostAction> StandardActions() {
                                   : "must be an ad-space number >= 1" + Got(argument);
                      },
                      CloseRenderer});
+  actions.push_back({"serveStill", "{\"adSpace\": N, \"response\"}",
+                     "adSpace#N holds an ad of a Dart-drawn class that takes no part in refresh, "
+                     "and reports it ready",
+                     CheckServeStill, ServeStill});
   actions.push_back({"channels", "null", "report the channels the plugin opened, in that order",
                      NullArgument(), [](HostSession& session, const json&) {
                        std::string names;
