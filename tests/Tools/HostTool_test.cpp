@@ -453,5 +453,52 @@ TEST(HostToolTest, AdvanceStopsAtTheFiringCap) {
   EXPECT_EQ(run.out.find("step 5"), std::string::npos) << "the run stops at the failed step";
 }
 
+TEST(HostToolTest, ContractControlsReachThePluginAsTheSdkWould) {
+  const HostRun run = RunScenario(R"(
+    {"channels": null},
+    {"call": {"channel": "QevaAdSpace", "method": "AdRequest", "arguments": {"tagId": "d"}},
+     "as": "a", "expect": {"includes": {"result": "success"}}},
+    {"reuseAdSpace": 1},
+    {"call": {"channel": "QevaAdSpace", "method": "AdRequest", "arguments": {"tagId": "d"}}},
+    {"fireUnstored": "ready"},
+    {"closeRenderer": 1},
+    {"delivery": "posted"}, {"fetchDelay": 100000},
+    {"call": {"channel": "QevaAdSpace", "method": "AdRequest", "arguments": {"tagId": "d"}},
+     "as": "s", "expect": {"includes": {"response": "<p>still</p>", "signature": ""}}},
+    {"serveStill": {"adSpace": 3, "response": "<p>still</p>"}},
+    {"call": {"channel": "QevaAdSpace", "method": "AdRender",
+              "arguments": {"adSpaceId": "${s.adSpaceId}"}},
+     "expect": {"isAdRefreshable": false, "result": "success"}},
+    {"reportInitUnasked": "success"})",
+                                  {"--json"});
+  EXPECT_EQ(run.status, 0) << run.out;
+  std::vector<std::string> seen;
+  for (const std::string& line : Lines(run.out)) {
+    const json event = json::parse(line);
+    if (event["type"] == "actionReport") {
+      seen.push_back(event["report"].get<std::string>());
+    } else if (event["type"] == "journal") {
+      const std::string entry = event["entry"].get<std::string>();
+      if (entry.find("createQevaAdSpace") != std::string::npos ||
+          entry.find(".delegate.onAd") != std::string::npos) {
+        seen.push_back(entry);
+      }
+    } else if (event["type"] == "log" && event["function"] == "onSuccess()") {
+      seen.push_back("log onSuccess()");
+    }
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "channels: QevaManager, QevaApplication, QevaUser, QevaDevice, QevaAdSpace",
+                      "manager.createQevaAdSpace(tagId: \"d\") -> adSpace#1",
+                      "manager.createQevaAdSpace(tagId: \"d\") -> adSpace#1",
+                      "manager.createQevaAdSpace(tagId: \"unstored\") -> adSpace#2",
+                      "adSpace#2.delegate.onAdReady()",
+                      "adSpace#1.delegate.onAdClose()",
+                      "manager.createQevaAdSpace(tagId: \"d\") -> adSpace#3",
+                      "adSpace#3.delegate.onAdReady()",
+                      "log onSuccess()",
+                  }));
+}
+
 }  // namespace
 }  // namespace QevaHost::testing

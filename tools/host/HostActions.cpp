@@ -557,7 +557,7 @@ std::vector<HostAction> StandardActions() {
                        for (const std::string& channel : session.channels()) {
                          names += (names.empty() ? "" : ", ") + channel;
                        }
-                       return ActionResult{true, "channels: " + names};
+                       return ActionResult{true, "channels: " + names, true};
                      }});
   actions.push_back(
       {"reportInitUnasked", "\"success\" | \"failure\"",

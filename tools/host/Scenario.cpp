@@ -79,7 +79,8 @@ bool ParseJson(const std::string& text, const std::string& source, json* out, st
     if (colon != std::string::npos) {
       what = what.substr(colon + 2);
     }
-    *error = source + ": " + Position(text, failure.byte) + ": not valid JSON: " + Excerpt(what, 160);
+    *error =
+        source + ": " + Position(text, failure.byte) + ": not valid JSON: " + Excerpt(what, 160);
     return false;
   } catch (const json::exception& failure) {
     // A number beyond a double, for one.

@@ -122,6 +122,9 @@ class Run {
     }
     sink_.OnAction({step.action, argument, session_.now()});
     const ActionResult result = action->run(session_, argument);
+    if (result.ok && result.report) {
+      sink_.OnActionReport(step.action, result.outcome);
+    }
     if (!result.ok) {
       *error = step.action + ": " + result.outcome;
     }

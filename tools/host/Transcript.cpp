@@ -170,6 +170,10 @@ void TextTranscript::OnAction(const ActionEvent& action) {
   Line(text);
 }
 
+void TextTranscript::OnActionReport(const std::string&, const std::string& report) {
+  Line("    " + report);
+}
+
 void TextTranscript::OnCall(const CallEvent& call) {
   ShowTime(call.time);
   Line(Painted(Paint::call, "  → #" + std::to_string(call.number) + " " + call.channel + "." +
@@ -319,6 +323,10 @@ void JsonTranscript::OnStep(const StepEvent& step) {
                {"name", step.name},
                {"what", step.what},
                {"time", step.time}});
+}
+
+void JsonTranscript::OnActionReport(const std::string& action, const std::string& report) {
+  Write(Object{{"type", "actionReport"}, {"action", action}, {"report", report}});
 }
 
 void JsonTranscript::OnAction(const ActionEvent& action) {
