@@ -469,6 +469,7 @@ TEST(HostToolTest, ContractControlsReachThePluginAsTheSdkWould) {
     {"call": {"channel": "QevaAdSpace", "method": "AdRender",
               "arguments": {"adSpaceId": "${s.adSpaceId}"}},
      "expect": {"isAdRefreshable": false, "result": "success"}},
+    {"fire": {"adSpace": 3, "event": "render"}},
     {"reportInitUnasked": "success"})",
                                   {"--json"});
   EXPECT_EQ(run.status, 0) << run.out;
@@ -477,7 +478,7 @@ TEST(HostToolTest, ContractControlsReachThePluginAsTheSdkWould) {
     const json event = json::parse(line);
     if (event["type"] == "actionReport") {
       seen.push_back(event["report"].get<std::string>());
-    } else if (event["type"] == "journal") {
+    } else if (event["type"] == "sdk") {
       const std::string entry = event["entry"].get<std::string>();
       if (entry.find("createQevaAdSpace") != std::string::npos ||
           entry.find(".delegate.onAd") != std::string::npos) {
@@ -487,15 +488,21 @@ TEST(HostToolTest, ContractControlsReachThePluginAsTheSdkWould) {
       seen.push_back("log onSuccess()");
     }
   }
+  // One ad-space object under two requests (two fetches, two ready events), an event from an
+  // ad space the plugin never stored, a renderer's close, and the still ad's ready and render.
   EXPECT_EQ(seen, (std::vector<std::string>{
+                      "log onSuccess()",
                       "channels: QevaManager, QevaApplication, QevaUser, QevaDevice, QevaAdSpace",
                       "manager.createQevaAdSpace(tagId: \"d\") -> adSpace#1",
+                      "adSpace#1.delegate.onAdReady()",
                       "manager.createQevaAdSpace(tagId: \"d\") -> adSpace#1",
+                      "adSpace#1.delegate.onAdReady()",
                       "manager.createQevaAdSpace(tagId: \"unstored\") -> adSpace#2",
                       "adSpace#2.delegate.onAdReady()",
                       "adSpace#1.delegate.onAdClose()",
                       "manager.createQevaAdSpace(tagId: \"d\") -> adSpace#3",
                       "adSpace#3.delegate.onAdReady()",
+                      "adSpace#3.delegate.onAdRender()",
                       "log onSuccess()",
                   }));
 }
