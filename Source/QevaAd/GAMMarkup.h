@@ -32,8 +32,9 @@ struct GAMMarkup {
 };
 
 // Reads a document from its UTF-8 text. Strict: no value is converted; null and absent both
-// leave a field empty; members without a key are ignored at both levels. Any failure yields
-// none, never a partial record. Never throws.
+// leave a field empty; members without a key are ignored at both levels, whatever their
+// values, even a number beyond a double or a lone surrogate escape (only the members read
+// need valid values). Any failure yields none, never a partial record. Never throws.
 //
 // A member name that occurs twice in one object resolves to its last occurrence, whole (two
 // "adnetwork_params" objects are not merged), and only that one is type-checked: Dart's

@@ -391,6 +391,24 @@ TEST_F(AdSpaceChannelTest, AdClickWithoutRootViewControllerIsNotAnswered) {
   }
 }
 
+TEST_F(AdSpaceChannelTest, ClickIdIsSetBeforeTheClickThroughOpens) {
+  sdk().setClickThroughSimulation(false);
+  const Requested earlier = Delivered(DisplayAd());
+  const Requested clicked = Delivered(DisplayAd());
+  Command("AdClick", earlier.id, {{"clickUrl", Str("https://a")}});
+  // The SDK reports success from inside open(): the ad space clicked now must be the one paused.
+  sdk().setClickThroughOpenHook([](QevaStandIn::ClickThrough& click_through) {
+    click_through.reportSuccessRedirect(Qeva::QevaCTAaction::openedInApp);
+  });
+  ClearRecords();
+  EXPECT_TRUE(Answered(*Command("AdClick", clicked.id, {{"clickUrl", Str("https://b")}}),
+                       CommandReply("success")));
+  EXPECT_EQ(sdk().journal().commandLinesAbout(clicked.adSpace->name()),
+            Strings{clicked.adSpace->name() + ".pause()"});
+  EXPECT_EQ(sdk().journal().commandLinesAbout(earlier.adSpace->name()), Strings{});
+  EXPECT_EQ(manager_->adSpaceIdforAdClick(), clicked.id);
+}
+
 TEST_F(AdSpaceChannelTest, ClickThroughReportsActOnTheLatestClick) {
   sdk().setClickThroughSimulation(false);
   const Requested first = Delivered(DisplayAd());

@@ -163,6 +163,18 @@ TEST_F(QevaFlutterManagerTest, StatusReportAnswersTheCallWhenItComes) {
   }
 }
 
+TEST_F(QevaFlutterManagerTest, StartUpReportWithNothingStoredOnlyLogs) {
+  const Strings state = ManagerState();
+  const CallCounts counts = manager_->replyLedger()->counts();
+  manager_->onSuccess();
+  manager_->onFailure(Qeva::QevaSDKError(Qeva::QevaSDKError::Code::initializationFailed));
+  EXPECT_EQ(CoreLog(), (Strings{Logged("onSuccess()", ""),
+                                Logged("onFailure(error:)", "error " + InitFailure())}));
+  EXPECT_EQ(sdk().journal().lines(), Strings{});
+  EXPECT_EQ(manager_->replyLedger()->counts(), counts);
+  EXPECT_EQ(ManagerState(), state);
+}
+
 TEST_F(QevaFlutterManagerTest, LatestStartUpIsAnsweredOnceAndOnlyOnce) {
   sdk().setInitializationReport(InitReport::never);
   Reply replaced = StartUp("1");

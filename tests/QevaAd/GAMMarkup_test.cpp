@@ -88,6 +88,15 @@ TEST(GAMMarkupTest, ReadsDocumentsStrictly) {
        R"({"x":[1,{"y":null}],"ADNETWORK_PARAMS":7,"adnetwork_params":{"z":{"click-url":5},)"
        R"("click-url":["u"],"adunitId":false}})",
        WithClickUrls({"u"})},
+      // Values the reader does not use need not be valid.
+      {"number beyond a double where nothing is read",
+       R"({"x":1e400,"adnetwork_params":{"z":[-1e999],"click-url":["u"]}})", WithClickUrls({"u"})},
+      {"lone surrogates where nothing is read",
+       R"({"\udc00":"a\ud800b","adnetwork_params":{"z":"\ud800","click-url":["u"]}})",
+       WithClickUrls({"u"})},
+      {"a noncharacter read beside a lone surrogate elsewhere",
+       R"({"z":"\ud800","adnetwork_params":{"click-url":["\ufdd0","\uFDD1"]}})",
+       WithClickUrls({"\xEF\xB7\x90", "\xEF\xB7\x91"})},
       // Duplicate members: the last occurrence wins, whole.
       {"duplicate params not merged",
        R"({"adnetwork_params":{"click-url":["a"]},"adnetwork_params":{"click-url":["b"]}})",
@@ -128,6 +137,13 @@ TEST(GAMMarkupTest, ReadsDocumentsStrictly) {
       {"click-url with null element", R"({"adnetwork_params":{"click-url":["u",null]}})", kFails},
       {"click-url with nested array", R"({"adnetwork_params":{"click-url":[["u"]]}})", kFails},
       {"click-url with object element", R"({"adnetwork_params":{"click-url":[{}]}})", kFails},
+      {"click-url with a lone surrogate", R"({"adnetwork_params":{"click-url":["u\ud800"]}})",
+       kFails},
+      {"class with a lone low surrogate", R"({"adnetwork_class":"\udfff"})", kFails},
+      {"click-url element beyond a double", R"({"adnetwork_params":{"click-url":[1e400]}})",
+       kFails},
+      {"params beyond a double", R"({"adnetwork_params":1e400})", kFails},
+      {"campaignid beyond a double", R"({"adnetwork_params":{"campaignid":-1e400}})", kFails},
   };
   for (const ReadRow& row : rows) {
     SCOPED_TRACE(row.name);

@@ -432,5 +432,80 @@ TEST(HostToolTest, InventoryOptionReplacesTheScenarioAds) {
             "was answered with error 1001 \"QevaAd is nil or Ad Response is empty.\"");
 }
 
+TEST(HostToolTest, AdvanceStopsAtTheFiringCap) {
+  // A refresh every second against a jump of 31.7 years: the step stops, time stands at the
+  // last firing, and the run still ends with its summary.
+  const HostRun run = RunScenario(R"(
+    {"call": {"channel": "QevaAdSpace", "method": "AdRequest",
+              "arguments": {"tagId": "d", "refreshRate": "1"}}, "as": "d"},
+    {"call": {"channel": "QevaAdSpace", "method": "AdRender",
+              "arguments": {"adSpaceId": "${d.adSpaceId}"}}},
+    {"advance": 1000000000000},
+    {"runUntilIdle": null})");
+  EXPECT_EQ(run.status, 1);
+  const std::vector<std::string> lines = Lines(run.out);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines.back().find("FAILED: step 4: advance: stopped at t="), std::string::npos)
+      << lines.back();
+  EXPECT_NE(lines.back().find(" timer firings, the most one step runs"), std::string::npos);
+  const size_t at = lines.back().find("t=") + 2;
+  EXPECT_LT(std::stoll(lines.back().substr(at)), 1000000000000LL);
+  EXPECT_EQ(run.out.find("step 5"), std::string::npos) << "the run stops at the failed step";
+}
+
+TEST(HostToolTest, ContractControlsReachThePluginAsTheSdkWould) {
+  const HostRun run = RunScenario(R"(
+    {"channels": null},
+    {"call": {"channel": "QevaAdSpace", "method": "AdRequest", "arguments": {"tagId": "d"}},
+     "as": "a", "expect": {"includes": {"result": "success"}}},
+    {"reuseAdSpace": 1},
+    {"call": {"channel": "QevaAdSpace", "method": "AdRequest", "arguments": {"tagId": "d"}}},
+    {"fireUnstored": "ready"},
+    {"closeRenderer": 1},
+    {"delivery": "posted"}, {"fetchDelay": 100000},
+    {"call": {"channel": "QevaAdSpace", "method": "AdRequest", "arguments": {"tagId": "d"}},
+     "as": "s", "expect": {"includes": {"response": "<p>still</p>", "signature": ""}}},
+    {"serveStill": {"adSpace": 3, "response": "<p>still</p>"}},
+    {"call": {"channel": "QevaAdSpace", "method": "AdRender",
+              "arguments": {"adSpaceId": "${s.adSpaceId}"}},
+     "expect": {"isAdRefreshable": false, "result": "success"}},
+    {"fire": {"adSpace": 3, "event": "render"}},
+    {"reportInitUnasked": "success"})",
+                                  {"--json"});
+  EXPECT_EQ(run.status, 0) << run.out;
+  std::vector<std::string> seen;
+  for (const std::string& line : Lines(run.out)) {
+    const json event = json::parse(line);
+    if (event["type"] == "actionReport") {
+      seen.push_back(event["report"].get<std::string>());
+    } else if (event["type"] == "sdk") {
+      const std::string entry = event["entry"].get<std::string>();
+      if (entry.find("createQevaAdSpace") != std::string::npos ||
+          entry.find(".delegate.onAd") != std::string::npos) {
+        seen.push_back(entry);
+      }
+    } else if (event["type"] == "log" && event["function"] == "onSuccess()") {
+      seen.push_back("log onSuccess()");
+    }
+  }
+  // One ad-space object under two requests (two fetches, two ready events), an event from an
+  // ad space the plugin never stored, a renderer's close, and the still ad's ready and render.
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "log onSuccess()",
+                      "channels: QevaManager, QevaApplication, QevaUser, QevaDevice, QevaAdSpace",
+                      "manager.createQevaAdSpace(tagId: \"d\") -> adSpace#1",
+                      "adSpace#1.delegate.onAdReady()",
+                      "manager.createQevaAdSpace(tagId: \"d\") -> adSpace#1",
+                      "adSpace#1.delegate.onAdReady()",
+                      "manager.createQevaAdSpace(tagId: \"unstored\") -> adSpace#2",
+                      "adSpace#2.delegate.onAdReady()",
+                      "adSpace#1.delegate.onAdClose()",
+                      "manager.createQevaAdSpace(tagId: \"d\") -> adSpace#3",
+                      "adSpace#3.delegate.onAdReady()",
+                      "adSpace#3.delegate.onAdRender()",
+                      "log onSuccess()",
+                  }));
+}
+
 }  // namespace
 }  // namespace QevaHost::testing

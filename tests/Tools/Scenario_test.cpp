@@ -30,13 +30,16 @@ TEST(ScenarioFileTest, MistakesNameFileStepAndFieldAndNothingRuns) {
       {"inventory of the wrong shape", R"({"inventory": {"t": [{"markup": "m"}]}, "steps": []})",
        "\"inventory\": inventory[\"t\"][0]: \"signature\" is missing"},
       {"inventory file missing", R"({"inventory": "no-such-file.json", "steps": []})",
-       "\"inventory\": " + TempFolder() + "no-such-file.json: cannot be read"},
+       "\"inventory\": " + TempFolder() +
+           "no-such-file.json: cannot be read: No such file or directory"},
       {"unknown step", R"([{"name": "dance", "boogie": 1}])",
        "step 1 \"dance\": \"boogie\": unknown step (a step is \"call\" or one of the host "
        "actions: advance, runUntilIdle, finishClickThrough, refuseTag, failNextLoad, "
        "setInventory, addInventory, removeWindow, restoreWindow, fire, reportClickThrough, "
        "initReport, reportInit, "
-       "delivery, fetchDelay, clickThroughDelay, clickThroughSimulation)"},
+       "delivery, fetchDelay, clickThroughDelay, clickThroughSimulation, reuseAdSpace, "
+       "fireUnstored, closeRenderer, serveStill, "
+       "channels, reportInitUnasked)"},
       {"empty step", R"([{"advance": 1}, {"name": "idle"}])",
        "step 2 \"idle\": nothing to do: give \"call\" or a host action"},
       {"two things at once", R"([{"advance": 1, "refuseTag": "t"}])",
@@ -88,11 +91,62 @@ TEST(ScenarioFileTest, MistakesNameFileStepAndFieldAndNothingRuns) {
   }
 }
 
+TEST(ScenarioFileTest, BadFilesGetOneLineAndExitTwo) {
+  struct Row {
+    const char* name;
+    std::string text;
+    std::string error;  // After "qeva-host: FILE: ".
+  };
+  const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+  std::string fallback = R"({"signature": "iab.smartphonebanner", "markup": "m"})";
+  for (int i = 0; i < 4000; ++i) {
+    fallback =
+        R"({"signature": "iab.smartphonebanner", "markup": "m", "fallback": [)" + fallback + "]}";
+  }
+  const std::vector<Row> rows = {
+      {"a number beyond a double", R"([{"advance": 1e309}])",
+       "not valid JSON: number overflow parsing '1e309'"},
+      {"one in an inventory", R"({"inventory": {"t": [{"width": -1e400}]}, "steps": []})",
+       "not valid JSON: number overflow parsing '-1e400'"},
+      {"steps nested 100,000 deep", deep, "arrays and objects nest deeper than 64 levels"},
+      {"arguments nested 65 deep",
+       R"([{"call": {"channel": "c", "method": "m", "arguments": )" + std::string(62, '[') +
+           std::string(62, ']') + "}}]",
+       "arrays and objects nest deeper than 64 levels"},
+      {"a fallback chain 4,000 deep", R"({"inventory": {"t": [)" + fallback + "]}, \"steps\": []}",
+       "arrays and objects nest deeper than 64 levels"},
+      {"junk, quoted short and escaped", "\x01" + std::string(1000000, 'x'),
+       "line 1, column 1: not valid JSON: syntax error while parsing value - invalid literal; "
+       "last read: '<U+0001>'"},
+      {"bytes that are not UTF-8", "[\"\xff\"]",
+       "line 1, column 3: not valid JSON: syntax error while parsing value - invalid string: "
+       "ill-formed UTF-8 byte; last read: '\"\\xff'"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string path = WriteTemp("bad.json", row.text);
+    const HostRun run = RunInProcess({path});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "qeva-host: " + path + ": " + row.error + "\n");
+    EXPECT_EQ(run.out, "");
+  }
+  for (const auto& arguments : std::vector<std::vector<std::string>>{{""}, {"--inventory", ""}}) {
+    const HostRun run = RunInProcess(arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n')), arguments.size() == 1
+                                                         ? "an empty scenario file name"
+                                                         : "--inventory: an empty file name");
+  }
+}
+
 TEST(ScenarioFileTest, MissingScenarioAndBadInventoryFileExitTwo) {
   const std::string missing = TempFolder() + "absent.json";
   HostRun run = RunInProcess({missing});
   EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.err, "qeva-host: " + missing + ": cannot be read\n");
+  EXPECT_EQ(run.err, "qeva-host: " + missing + ": cannot be read: No such file or directory\n");
+  run = RunInProcess({TempFolder()});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "qeva-host: " + TempFolder() + ": cannot be read: Is a directory\n");
 
   const std::string inventory = WriteTemp("list.inventory.json", "[1, 2]");
   run = RunInProcess({"--inventory", inventory});

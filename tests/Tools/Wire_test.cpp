@@ -321,8 +321,10 @@ TEST_F(WireTest, ControlCallsThatCannotRunAreErrorReplies) {
        "no host action \"dance\" (known: " + HostActions::Standard().Names() + ", unanswered)"},
       {"an argument that does not fit", "advance", EncodableValue(1.5), "bad-arguments",
        "\"advance\": must be an integer >= 0 (milliseconds), got 1.5"},
-      {"text the codec refuses (not UTF-8)", "advance", EncodableValue(std::string("\xff")),
-       "bad-call", "the message is not a standard method codec method call"},
+      {"text the codec refuses (not UTF-8)", "advance",
+       EncodableValue(std::string("ab\xff"
+                                  "cd")),
+       "bad-call", "a string in the message is not UTF-8: byte 13 in \"ab\\xffcd\""},
       {"an action that fails", "fire", Value(R"({"adSpaceId": "nope", "event": "ready"})"),
        "action-failed", "fire: the plugin keeps no ad space under that id"},
       {"a load failure without an ad", "fire", Value(R"({"adSpace": 1, "event": "loadFailure"})"),

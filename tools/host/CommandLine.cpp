@@ -10,6 +10,7 @@
 #include "HostSession.h"
 #include "Scenario.h"
 #include "ScenarioRunner.h"
+#include "StopSignal.h"
 #include "Transcript.h"
 #include "WireServer.h"
 
@@ -47,7 +48,10 @@ DESCRIPTION
     completion) run in order without waiting, ad-space ids come from a seeded generator and
     objects are numbered, so a transcript is the same on every run. After every step the
     host runs what is due on the SDK's run loop and waits, for at most a few seconds, for
-    the tracker requests still out.
+    the tracker requests still out. One step runs at most 10,000 timer firings: an advance
+    that would run more stops there, time standing at the last firing, and the step fails.
+    SIGINT and SIGTERM stop a run between two firings; the transcript still ends with the
+    calls never answered and the summary. Output is written a line at a time.
 
 SCENARIO FORMAT
     A scenario is a JSON file: an array of steps, or an object
@@ -55,7 +59,8 @@ SCENARIO FORMAT
          or "manual", "steps": [...]}
     "inventory" gives the ads the SDK serves, in the stand-in's inventory shape
     (tag id to an array of {"signature", "markup", "width", "height", "fallback"}); a file
-    name is read beside the scenario. With "drain": "manual" the host runs what is due only
+    name is read beside the scenario. Without "inventory" (and without --inventory) the SDK
+    serves the built-in ads, as wire mode does; write "inventory": {} for none. With "drain": "manual" the host runs what is due only
     when a runUntilIdle or advance step says so.
 
     A call step plays Dart calling a method:
@@ -102,12 +107,17 @@ WIRE MODE
     is virtual and moves when the client says "advance"; after each frame the host runs what
     is due. The ads are the built-in scenario's unless --inventory says otherwise. A frame
     may declare at most 16 MiB. A malformed frame ends the connection with an "error" event.
+    Port mode serves clients one at a time in the order they connect, and lets one go after
+    10 s without a byte of a begun frame, 10 s without a frame while another client waits,
+    or 10 s of not reading. "{sink}" is the fixed host tracker-sink.invalid, routed to the
+    loopback sink, so that the same calls give the same bytes.
 
 OPTIONS
     SCENARIO
         A scenario file; without it, the built-in scenario.
     --inventory FILE
         Serve the ads of FILE (the stand-in's inventory JSON) instead of the scenario's own.
+        The default, in every mode, is the built-in ads (examples/builtin.inventory.json).
     --seed N
         Seed of the generated ad-space ids (default 1).
     --real-time
@@ -139,6 +149,7 @@ EXIT STATUS
         a call that was never answered).
     2   A bad command line, scenario or inventory file; the message names the file, the step
         and the field, and nothing ran.
+    128+N   Signal N (SIGINT, SIGTERM) stopped the run.
     In wire mode: 0 the client closed the connection (or a signal stopped the server), 1 an
     I/O error, 2 a malformed frame (--wire, or --wire-port --once) or a bad command line.
 
@@ -282,6 +293,10 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* ou
       if (!value(&command_line.inventory)) {
         return false;
       }
+      if (command_line.inventory.empty()) {
+        *error = "--inventory: an empty file name";
+        return false;
+      }
     } else if (argument == "--seed") {
       std::string seed;
       if (!value(&seed)) {
@@ -293,6 +308,10 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* ou
       }
     } else if (argument.size() > 1 && argument[0] == '-') {
       *error = "unknown option " + argument;
+      return false;
+    } else if (argument.empty()) {
+      // An empty $SCENARIO in a script must not quietly play the built-in scenario.
+      *error = "an empty scenario file name";
       return false;
     } else if (!command_line.scenario.empty()) {
       *error = "one scenario at a time: \"" + command_line.scenario + "\" and \"" + argument + "\"";
@@ -318,7 +337,9 @@ int RunHost(const CommandLine& command_line, std::ostream& out, std::ostream& er
     return 0;
   }
   if (command_line.listActions) {
-    out << ActionList();
+    out << ActionList()
+        << "        unanswered: null\n            wire mode only: report the calls still "
+           "unanswered, now\n";
     return 0;
   }
   std::string error;
@@ -350,8 +371,14 @@ int RunHost(const CommandLine& command_line, std::ostream& out, std::ostream& er
     }
     scenario.inventory = std::move(inventory);
   }
+  if (!scenario.inventory) {
+    // One default for scenarios and wire mode alike: the built-in ads.
+    scenario.inventory = nlohmann::json::parse(BuiltinInventoryText());
+  }
 
+  StopSignalScope signals;
   SessionOptions options;
+  options.stop = StopFlag();
   options.seed = command_line.seed;
   options.realTime = command_line.realTime;
   options.trackerSink = scenario.UsesSink();
@@ -360,6 +387,9 @@ int RunHost(const CommandLine& command_line, std::ostream& out, std::ostream& er
   TranscriptSink& sink = command_line.json ? static_cast<TranscriptSink&>(json) : text;
   HostSession session(options, &sink);
   const SummaryEvent summary = RunScenario(scenario, session, HostActions::Standard(), sink);
+  if (*StopFlag() != 0) {
+    return 128 + *StopFlag();
+  }
   return summary.ok() ? 0 : 1;
 }
 

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "HostSession.h"
@@ -186,6 +188,95 @@ ActionResult Fire(HostSession& session, const json& argument) {
   return {true, std::string(QevaStandIn::AdEventName(event)) + " on " + ad_space->name()};
 }
 
+// A renderer whose ad Dart draws but which takes no part in refresh: a class of an app's own,
+// which the plugin knows only by the SDK's interfaces.
+class StillFlutterAd final : public Qeva::QevaFlutterAd {
+ public:
+  explicit StillFlutterAd(std::string response) : response_(std::move(response)) {}
+  void prepare(const std::string&, std::shared_ptr<Qeva::QevaAdDelegate>) override {}
+  void render(UIKit::UIView&) override {}
+  void pause() override {}
+  void resume() override {}
+  void close() override {}
+  std::optional<std::string> getAdResponse() const override { return response_; }
+
+ private:
+  const std::string response_;
+};
+
+std::string CheckServeStill(const json& argument) {
+  if (!argument.is_object()) {
+    return "must be an object {\"adSpace\": N, \"response\": \"...\"}" + Got(argument);
+  }
+  for (const auto& [key, value] : argument.items()) {
+    if (key != "adSpace" && key != "response") {
+      return "\"" + key + "\": unknown member (known: adSpace, response)";
+    }
+  }
+  if (!(argument.contains("adSpace") && argument["adSpace"].is_number_integer() &&
+        argument["adSpace"] > 0)) {
+    return "\"adSpace\": must be an integer >= 1" + Got(argument.value("adSpace", json()));
+  }
+  if (argument.contains("response") && !argument["response"].is_string()) {
+    return "\"response\": must be a string" + Got(argument["response"]);
+  }
+  return std::string();
+}
+
+// adSpace#N holds a StillFlutterAd and reports it ready.
+ActionResult ServeStill(HostSession& session, const json& argument) {
+  const std::shared_ptr<QevaStandIn::AdSpace> ad_space =
+      session.sdk().adSpace(argument["adSpace"].get<uint64_t>());
+  if (!ad_space) {
+    return {false, "the SDK has no live adSpace#" + Dump(argument["adSpace"])};
+  }
+  ad_space->setQevaAd(std::make_shared<StillFlutterAd>(argument.value("response", "")));
+  ad_space->fireAdReady();
+  return {true, ad_space->name() + " holds an ad Dart draws that takes no part in refresh"};
+}
+
+// The renderer |ad_space| holds tells the SDK it closed, as a renderer does when its ad is
+// dismissed: the SDK sends the close event.
+ActionResult CloseRenderer(HostSession& session, const json& argument) {
+  const std::shared_ptr<QevaStandIn::AdSpace> ad_space =
+      session.sdk().adSpace(argument.get<uint64_t>());
+  if (!ad_space) {
+    return {false, "the SDK has no live adSpace#" + Dump(argument)};
+  }
+  const std::shared_ptr<Qeva::QevaAd> ad = ad_space->heldAd();
+  if (!ad) {
+    return {false, ad_space->name() + " holds no ad"};
+  }
+  std::shared_ptr<Qeva::QevaAdDelegate> delegate;
+  if (const auto* display = dynamic_cast<const QevaFlutter::QevaAdFlutterDisplay*>(ad.get())) {
+    delegate = display->delegate();
+  } else if (const auto* gam = dynamic_cast<const QevaFlutter::QevaAdFlutterGAMBanner*>(ad.get())) {
+    delegate = gam->delegate();
+  }
+  const std::string renderer = session.sdk().nameOf(*ad);
+  if (!delegate) {
+    return {false, renderer + " of " + ad_space->name() + " has no SDK delegate to report to"};
+  }
+  delegate->onClose(*ad);
+  return {true, renderer + " of " + ad_space->name() + " closed"};
+}
+
+// An ad space the SDK made by itself, never handed to the plugin, whose events still reach the
+// plugin's delegate: what the plugin does with an ad space it never stored.
+ActionResult FireUnstored(HostSession& session, const json& argument) {
+  const std::shared_ptr<Qeva::QevaAdSpace> made =
+      Qeva::QevaManager::shared().createQevaAdSpace("unstored");
+  const auto ad_space = std::dynamic_pointer_cast<QevaStandIn::AdSpace>(made);
+  if (!ad_space) {
+    return {false, "the SDK made no ad space"};
+  }
+  ad_space->setAdEventDelegate(session.manager().weak_from_this());
+  const QevaStandIn::AdEvent event = AdEvents().at(argument.get<std::string>());
+  ad_space->fireEvent(event);
+  return {true, std::string(QevaStandIn::AdEventName(event)) + " on " + ad_space->name() +
+                    ", which the plugin never stored"};
+}
+
 ActionResult FinishClickThrough(HostSession& session, const json& argument) {
   QevaStandIn::ClickThrough* click_through =
       argument.is_null() ? session.sdk().lastClickThrough()
@@ -293,8 +384,18 @@ std::vector<HostAction> StandardActions() {
   std::vector<HostAction> actions;
   actions.push_back({"advance", "ms", "let virtual time pass, running timers as they fall due",
                      Milliseconds(), [](HostSession& session, const json& argument) {
-                       session.Advance(argument.get<int64_t>());
-                       return ActionResult{true, "now t=" + std::to_string(session.now()) + "ms"};
+                       const AdvanceOutcome advanced = session.Advance(argument.get<int64_t>());
+                       const std::string now = "t=" + std::to_string(session.now()) + "ms";
+                       if (advanced.stopped) {
+                         return ActionResult{false, "stopped by a signal at " + now};
+                       }
+                       if (advanced.capped) {
+                         return ActionResult{
+                             false, "stopped at " + now + " after " + std::to_string(advanced.ran) +
+                                        " timer firings, the most one step runs; time moved "
+                                        "only as far as that work"};
+                       }
+                       return ActionResult{true, "now " + now};
                      }});
   actions.push_back({"runUntilIdle", "null",
                      "run what is due now (done after every step unless \"drain\" is "
@@ -415,6 +516,62 @@ std::vector<HostAction> StandardActions() {
                                                      ? "click-throughs report by themselves"
                                                      : "click-throughs wait for reports by hand"};
                      }});
+  actions.push_back(
+      {"reuseAdSpace", "N", "make the SDK hand out adSpace#N again for the next AdRequest",
+       [](const json& argument) {
+         return argument.is_number_integer() && argument > 0
+                    ? std::string()
+                    : "must be an ad-space number >= 1" + Got(argument);
+       },
+       [](HostSession& session, const json& argument) {
+         std::shared_ptr<QevaStandIn::AdSpace> ad_space =
+             session.sdk().adSpace(argument.get<uint64_t>());
+         if (!ad_space) {
+           return ActionResult{false, "the SDK has no live adSpace#" + Dump(argument)};
+         }
+         const std::string name = ad_space->name();
+         session.sdk().reuseAdSpaceForNextCreate(std::move(ad_space));
+         return ActionResult{true, "the next ad space created is " + name};
+       }});
+  actions.push_back({"fireUnstored", "\"event\"",
+                     "fire an ad-space event from an ad space the SDK made by itself, which the "
+                     "plugin never stored",
+                     OneOf({"ready", "render", "refresh", "error", "click", "close"}),
+                     FireUnstored});
+  actions.push_back({"closeRenderer", "N",
+                     "the renderer adSpace#N holds reports that it closed (the SDK sends the "
+                     "close event)",
+                     [](const json& argument) {
+                       return argument.is_number_integer() && argument > 0
+                                  ? std::string()
+                                  : "must be an ad-space number >= 1" + Got(argument);
+                     },
+                     CloseRenderer});
+  actions.push_back({"serveStill", "{\"adSpace\": N, \"response\"}",
+                     "adSpace#N holds an ad of a Dart-drawn class that takes no part in refresh, "
+                     "and reports it ready",
+                     CheckServeStill, ServeStill});
+  actions.push_back({"channels", "null", "report the channels the plugin opened, in that order",
+                     NullArgument(), [](HostSession& session, const json&) {
+                       std::string names;
+                       for (const std::string& channel : session.channels()) {
+                         names += (names.empty() ? "" : ", ") + channel;
+                       }
+                       return ActionResult{true, "channels: " + names, true};
+                     }});
+  actions.push_back(
+      {"reportInitUnasked", "\"success\" | \"failure\"",
+       "the SDK reports a start-up outcome to the plugin with no start-up call "
+       "made",
+       OneOf({"success", "failure"}), [](HostSession& session, const json& argument) {
+         if (argument == "success") {
+           session.manager().onSuccess();
+         } else {
+           session.manager().onFailure(
+               Qeva::QevaSDKError(Qeva::QevaSDKError::Code::initializationFailed));
+         }
+         return ActionResult{true, "reported " + argument.get<std::string>() + " unasked"};
+       }});
   return actions;
 }
 

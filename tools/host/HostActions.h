@@ -14,6 +14,8 @@ struct ActionResult {
   bool ok = true;
   // What the host did, in a few words, or why it could not.
   std::string outcome;
+  // The outcome is what the action is for (a report): transcripts show it.
+  bool report = false;
 };
 
 // Something the host does besides playing Dart: move time, steer the stand-in SDK, change

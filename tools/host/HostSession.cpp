@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <set>
@@ -30,6 +31,10 @@ namespace {
 constexpr char kMask[] = "••••";
 constexpr char kSecretKey[] = "secretKey";
 constexpr char kSinkPlaceholder[] = "{sink}";
+// How many journal entries and log lines the stand-in keeps for looking back.
+constexpr size_t kKeptRecords = 4096;
+// The longest real-time wait between two looks at the stop signal.
+constexpr int64_t kRealTimeSliceMs = 200;
 
 // The methods each of the plugin's channels accepts; any other name is left unanswered.
 const std::map<std::string, std::set<std::string>>& PluginMethods() {
@@ -194,8 +199,12 @@ struct HostSession::Core {
   Millis now() const { return QevaStandIn::StandIn::Shared().runLoop().now(); }
 
   std::string Redact(const std::string& text) const {
-    return ReplaceAll(text, sink_address, kSinkPlaceholder);
+    return ReplaceAll(ReplaceAll(text, sink_address, kSinkPlaceholder), sink_name,
+                      kSinkPlaceholder);
   }
+
+  // What "{sink}" stands for in inventories and arguments.
+  const std::string& SinkName() const { return sink_name.empty() ? sink_address : sink_name; }
 
   // The arguments as printed: the secret key masked, the sink's address hidden.
   EncodableValue Printable(const EncodableValue& arguments) const {
@@ -210,10 +219,18 @@ struct HostSession::Core {
     return printable;
   }
 
-  CallRecord* Find(int number) {
-    return number >= 1 && static_cast<size_t>(number) <= records.size()
-               ? records[static_cast<size_t>(number) - 1].get()
-               : nullptr;
+  CallRecord* Find(int number) const {
+    auto found = records.find(number);
+    return found == records.end() ? nullptr : found->second.get();
+  }
+
+  // Drops an answered call's record when answered records are not kept; the call being
+  // handled stays until it returns, as a call it releases names it.
+  void Forget(int number) {
+    const CallRecord* record = Find(number);
+    if (!options.keepAnsweredCalls && record != nullptr && record->reply && dispatching != number) {
+      records.erase(number);
+    }
   }
 
   void OnAnswered(int number, const uint8_t* bytes, size_t size) {
@@ -242,6 +259,7 @@ struct HostSession::Core {
     event.replyCount = record->replyCount;
     event.time = now();
     sink->OnReply(event);
+    Forget(number);
   }
 
   void OnReleased(int number) {
@@ -252,6 +270,13 @@ struct HostSession::Core {
     record->released = true;
     record->releasedDuring = dispatching;
     record->releasedInStep = step;
+    if (const CallRecord* by = Find(dispatching); by != nullptr && dispatching != number) {
+      record->releasedBy =
+          (call_namer ? call_namer(by->number) : "#" + std::to_string(by->number)) + " " +
+          by->method;
+      record->releasedByChannel = by->channel;
+      record->releasedByMethod = by->method;
+    }
     if (sink != nullptr) {
       sink->OnRelease({number, record->channel, record->method, now()});
     }
@@ -289,6 +314,9 @@ struct HostSession::Core {
     if (!ParseHttpUrl(request.url, &url, &why)) {
       Report({TrackerEvent::Kind::refused, printable, "", 0, why + ", from " + from, now()});
       return;
+    }
+    if (!sink_name.empty() && url.origin == "http://" + sink_name) {
+      url.origin = "http://" + sink_address;
     }
     Report({TrackerEvent::Kind::request, printable, "", 0, from, now()});
     outstanding[id] = {printable, url};
@@ -412,17 +440,15 @@ struct HostSession::Core {
       return {record.number, "released", "released unanswered while the plugin handled it"};
     }
     if (record.released && record.releasedDuring != 0) {
-      const CallRecord& by = *records[static_cast<size_t>(record.releasedDuring) - 1];
-      const std::string name =
-          (call_namer ? call_namer(by.number) : "#" + std::to_string(by.number)) + " " + by.method;
-      if (by.channel == "QevaAdSpace" && by.method == "AdPause") {
+      const std::string& name = record.releasedBy;
+      if (record.releasedByChannel == "QevaAdSpace" && record.releasedByMethod == "AdPause") {
         return {record.number, "dropped", "dropped by " + name + at_step};
       }
-      if (by.channel == record.channel) {
+      if (record.releasedByChannel == record.channel) {
         return {record.number, "replaced",
                 "replaced by " + name + at_step +
-                    (by.channel == "QevaAdSpace" ? ", a newer call under the same ad-space id"
-                                                 : ", a newer call on the same channel")};
+                    (record.channel == "QevaAdSpace" ? ", a newer call under the same ad-space id"
+                                                     : ", a newer call on the same channel")};
       }
       return {record.number, "released", "released unanswered during " + name + at_step};
     }
@@ -439,7 +465,9 @@ struct HostSession::Core {
   // Null once the session is going away: nothing is reported from then on.
   TranscriptSink* sink;
   std::weak_ptr<Core> self;
-  std::vector<std::unique_ptr<CallRecord>> records;
+  // By number; answered ones only while options.keepAnsweredCalls.
+  std::map<int, std::unique_ptr<CallRecord>> records;
+  int last_number = 0;
   size_t step = 0;
   int dispatching = 0;  // The call the plugin is handling, 0 when none.
   std::set<std::string> refused_tags;
@@ -447,6 +475,7 @@ struct HostSession::Core {
 
   std::unique_ptr<LoopbackSink> loopback;
   std::string sink_address;
+  std::string sink_name;  // options.sinkHost while the sink runs.
   std::unique_ptr<HttpTracker> http;
   std::shared_ptr<TrackerInbox> inbox = std::make_shared<TrackerInbox>();
   uint64_t tracker_requests = 0;
@@ -463,6 +492,10 @@ HostSession::HostSession(const SessionOptions& options, TranscriptSink* sink)
   QevaStandIn::StandIn::Reset();
   QevaStandIn::StandIn& stand_in = QevaStandIn::StandIn::Shared();
   stand_in.logSink().setEcho(false);
+  // Everything is reported as it happens; the stand-in's own records only need to hold what
+  // a test looks back on, not a long session's history.
+  stand_in.logSink().setCapacity(kKeptRecords);
+  stand_in.journal().setCapacity(kKeptRecords);
   stand_in.runLoop().setRealTime(options.realTime);
   Foundation::UUID::SetByteSource(Foundation::UUID::SeededByteSource(options.seed));
 
@@ -492,6 +525,7 @@ HostSession::HostSession(const SessionOptions& options, TranscriptSink* sink)
     std::string error;
     if (core_->loopback->Start(&error)) {
       core_->sink_address = core_->loopback->address();
+      core_->sink_name = options.sinkHost;
     } else {
       std::cerr << "qeva-host: tracker sink: " << error << "\n";
       core_->loopback.reset();
@@ -534,9 +568,10 @@ int HostSession::Call(const std::string& channel, const std::string& method,
                    std::move(*flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(call)));
 }
 
-int HostSession::CallBytes(const std::string& channel, std::vector<uint8_t> message) {
+int HostSession::CallBytes(const std::string& channel, std::vector<uint8_t> message, uint32_t tag) {
   auto record = std::make_unique<CallRecord>();
-  record->number = static_cast<int>(core_->records.size()) + 1;
+  record->number = ++core_->last_number;
+  record->tag = tag;
   record->step = core_->step;
   record->channel = channel;
   std::unique_ptr<flutter::MethodCall<EncodableValue>> decoded =
@@ -549,8 +584,8 @@ int HostSession::CallBytes(const std::string& channel, std::vector<uint8_t> mess
     core_->Precheck(record.get(), *manager_);
   }
   const int number = record->number;
-  core_->records.push_back(std::move(record));
-  const CallRecord& made = *core_->records.back();
+  const CallRecord& made = *record;
+  core_->records.emplace(number, std::move(record));
   if (core_->sink != nullptr) {
     core_->sink->OnCall(
         {number, core_->step, channel, made.method, core_->Printable(made.arguments), now()});
@@ -572,6 +607,7 @@ int HostSession::CallBytes(const std::string& channel, std::vector<uint8_t> mess
   const int outer = std::exchange(core_->dispatching, number);
   engine_->SendBytes(channel, std::move(message), std::move(hooks));
   core_->dispatching = outer;
+  core_->Forget(number);
   return number;
 }
 
@@ -585,7 +621,7 @@ const CallRecord* HostSession::call(int number) const {
 
 std::vector<const CallRecord*> HostSession::calls() const {
   std::vector<const CallRecord*> all;
-  for (const auto& record : core_->records) {
+  for (const auto& [number, record] : core_->records) {
     all.push_back(record.get());
   }
   return all;
@@ -595,8 +631,40 @@ void HostSession::RunUntilIdle() {
   sdk().runLoop().runUntilIdle();
 }
 
-void HostSession::Advance(int64_t ms) {
-  sdk().runLoop().advanceBy(ms);
+AdvanceOutcome HostSession::Advance(int64_t ms) {
+  QevaStandIn::RunLoop& loop = sdk().runLoop();
+  const int64_t start = loop.now();
+  const int64_t target = ms > std::numeric_limits<int64_t>::max() - start
+                             ? std::numeric_limits<int64_t>::max()
+                             : start + ms;
+  AdvanceOutcome outcome;
+  // One due time at a time, so that the cap and a signal are looked at between firings; a
+  // real-time wait goes in short slices for the same reason.
+  while (loop.now() < target || loop.nextDueTime().value_or(target + 1) <= target) {
+    if (StopRequested()) {
+      outcome.stopped = true;
+      return outcome;
+    }
+    if (outcome.ran >= core_->options.maxFirings) {
+      outcome.capped = true;
+      return outcome;
+    }
+    int64_t until = std::min(target, loop.nextDueTime().value_or(target));
+    if (loop.realTime()) {
+      until = std::min(until, loop.now() + kRealTimeSliceMs);
+    }
+    const int64_t before = loop.now();
+    const size_t ran = loop.advanceBy(std::max<int64_t>(0, until - before));
+    outcome.ran += ran;
+    if (ran == 0 && (loop.now() >= target || loop.now() == before)) {
+      break;
+    }
+  }
+  return outcome;
+}
+
+bool HostSession::StopRequested() const {
+  return core_->options.stop != nullptr && *core_->options.stop != 0;
 }
 
 Millis HostSession::now() const {
@@ -627,7 +695,7 @@ void HostSession::Finish() {
 
 std::vector<Unanswered> HostSession::UnansweredCalls() const {
   std::vector<Unanswered> unanswered;
-  for (const auto& record : core_->records) {
+  for (const auto& [number, record] : core_->records) {
     if (!record->reply) {
       unanswered.push_back(core_->Explain(*record));
     }
@@ -645,6 +713,10 @@ QevaFlutter::QevaFlutterManager& HostSession::manager() const {
 
 std::shared_ptr<QevaStandIn::AdSpace> HostSession::adSpace(const std::string& adSpaceId) const {
   return std::dynamic_pointer_cast<QevaStandIn::AdSpace>(manager_->adSpace(adSpaceId));
+}
+
+std::vector<std::string> HostSession::channels() const {
+  return engine_->channels();
 }
 
 void HostSession::RefuseTag(const std::string& tagId) {
@@ -686,7 +758,7 @@ std::string HostSession::ExpandSink(const std::string& text) const {
   if (core_->sink_address.empty()) {
     return text;
   }
-  return ReplaceAll(text, kSinkPlaceholder, core_->sink_address);
+  return ReplaceAll(text, kSinkPlaceholder, core_->SinkName());
 }
 
 }  // namespace QevaHost

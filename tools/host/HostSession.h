@@ -4,6 +4,7 @@
 #include <flutter/encodable_value.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -30,14 +31,34 @@ struct SessionOptions {
   bool realTime = false;
   // Starts the loopback tracker sink; "{sink}" in inventories and arguments names it.
   bool trackerSink = false;
+  // When set, "{sink}" stands for this fixed host name instead of the sink's address (whose
+  // port changes from run to run), and requests to it go to the sink: the same calls give the
+  // same bytes.
+  std::string sinkHost;
   // Bounds connecting and reading of each tracker request.
   std::chrono::milliseconds trackerTimeout{2000};
+  // Whether the record of an answered call is kept for calls() and call(). A scenario refers
+  // back to its replies; a long wire session keeps only the calls still unanswered.
+  bool keepAnsweredCalls = true;
+  // Non-zero once a signal asks the run to stop (StopSignal.h); watched between timer firings.
+  const volatile std::sig_atomic_t* stop = nullptr;
+  // The most timer firings one Advance runs: a refresh timer against a jump of years must
+  // not keep the host busy for ever.
+  size_t maxFirings = 10000;
+};
+
+// How far an Advance got.
+struct AdvanceOutcome {
+  size_t ran = 0;        // Tasks run.
+  bool capped = false;   // It stopped at SessionOptions::maxFirings, short of its target.
+  bool stopped = false;  // A stop signal came; time stands where the work got to.
 };
 
 // One Dart call and what became of it.
 struct CallRecord {
   int number = 0;  // #N, from 1.
   size_t step = 0;
+  uint32_t tag = 0;  // The caller's own name for the call (the wire's request id).
   std::string channel;
   std::string method;
   flutter::EncodableValue arguments;  // As sent: the secret unmasked.
@@ -48,6 +69,10 @@ struct CallRecord {
   bool released = false;
   int releasedDuring = 0;
   size_t releasedInStep = 0;
+  // The call during which it was released, as named then ("#7 AdPause"), and its channel.
+  std::string releasedBy;
+  std::string releasedByChannel;
+  std::string releasedByMethod;
   // Why the call would be left unanswered at once, judged before it was made (a wrong method
   // name, arguments that are not a map, an unknown ad-space id, no window, a refused tag).
   std::string rejection;
@@ -89,15 +114,18 @@ class HostSession {
            const flutter::EncodableValue& arguments);
   // The same with the message's bytes as Dart's engine would deliver them, whatever they are;
   // a message that is no method call is recorded with an empty method and null arguments.
-  int CallBytes(const std::string& channel, std::vector<uint8_t> message);
-  // The record of call #|number|, or null.
+  int CallBytes(const std::string& channel, std::vector<uint8_t> message, uint32_t tag = 0);
+  // The record of call #|number|, or null (also once it is answered and not kept).
   const CallRecord* call(int number) const;
   std::vector<const CallRecord*> calls() const;
 
   // Time. Draining runs what is due now; Advance moves virtual time, running timers in
-  // order (and waits for them in real-time mode).
+  // order (and waits for them in real-time mode). Time moves by the work done: when the
+  // firings reach the cap or a stop signal comes, it stands at the last firing.
   void RunUntilIdle();
-  void Advance(int64_t ms);
+  AdvanceOutcome Advance(int64_t ms);
+  // Whether a signal asked the host to stop.
+  bool StopRequested() const;
   Millis now() const;
   // Waits (bounded) until every tracker request made so far has finished, then, when
   // |drain|, runs what is due, outcomes included: a fixed point for the next step to start.
@@ -118,6 +146,8 @@ class HostSession {
   // The stand-in ad space the plugin keeps under |adSpaceId|, or null.
   std::shared_ptr<QevaStandIn::AdSpace> adSpace(const std::string& adSpaceId) const;
   void RefuseTag(const std::string& tagId);
+  // The channels the plugin opened, in the order it opened them.
+  std::vector<std::string> channels() const;
   // Loads stand-in inventory JSON, "{sink}" expanded; |replace| clears the old ads first.
   bool LoadInventory(const nlohmann::json& inventory, bool replace, std::string* error);
 

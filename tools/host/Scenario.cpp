@@ -1,9 +1,14 @@
 #include "Scenario.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cctype>
-#include <fstream>
+#include <cerrno>
+#include <cstring>
 #include <set>
-#include <sstream>
 #include <utility>
 
 #include "DartValues.h"
@@ -30,7 +35,39 @@ std::string Position(const std::string& text, size_t offset) {
   return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 
+// The deepest nesting of arrays and objects |text| reaches, counted no further than |limit| + 1:
+// the JSON library and the readers here recurse, so depth is bounded before parsing.
+size_t NestingDepth(const std::string& text, size_t limit) {
+  size_t depth = 0;
+  size_t deepest = 0;
+  bool in_string = false;
+  for (size_t i = 0; i < text.size() && deepest <= limit; ++i) {
+    const char c = text[i];
+    if (in_string) {
+      if (c == '\\') {
+        ++i;
+      } else if (c == '"') {
+        in_string = false;
+      }
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '[' || c == '{') {
+      deepest = std::max(deepest, ++depth);
+    } else if ((c == ']' || c == '}') && depth > 0) {
+      --depth;
+    } else if (std::strchr(" \t\r\n,:-+.0123456789eEtrufalsn", c) == nullptr || c == '\0') {
+      break;  // Not JSON: the parser says where.
+    }
+  }
+  return deepest;
+}
+
 bool ParseJson(const std::string& text, const std::string& source, json* out, std::string* error) {
+  if (NestingDepth(text, kMaxJsonDepth) > kMaxJsonDepth) {
+    *error = source + ": arrays and objects nest deeper than " + std::to_string(kMaxJsonDepth) +
+             " levels";
+    return false;
+  }
   try {
     *out = json::parse(text);
     return true;
@@ -42,7 +79,17 @@ bool ParseJson(const std::string& text, const std::string& source, json* out, st
     if (colon != std::string::npos) {
       what = what.substr(colon + 2);
     }
-    *error = source + ": " + Position(text, failure.byte) + ": not valid JSON: " + what;
+    *error =
+        source + ": " + Position(text, failure.byte) + ": not valid JSON: " + Excerpt(what, 160);
+    return false;
+  } catch (const json::exception& failure) {
+    // A number beyond a double, for one.
+    std::string what = failure.what();
+    const size_t bracket = what.find("] ");
+    if (bracket != std::string::npos) {
+      what = what.substr(bracket + 2);
+    }
+    *error = source + ": not valid JSON: " + Excerpt(what, 160);
     return false;
   }
 }
@@ -88,7 +135,7 @@ class Reader {
           out->drain = Drain::manual;
         } else {
           return Fail(error,
-                      "\"drain\": must be \"afterEachStep\" or \"manual\", got " + drain.dump());
+                      "\"drain\": must be \"afterEachStep\" or \"manual\", got " + Excerpt(drain));
         }
       }
       if (document.contains("inventory") && !ReadInventory(document["inventory"], out, error)) {
@@ -152,7 +199,7 @@ class Reader {
 
   bool ReadStep(const json& object, Step* step, std::string* error) {
     if (!object.is_object()) {
-      return FailAt(*step, error, "must be an object, got " + object.dump());
+      return FailAt(*step, error, "must be an object, got " + Excerpt(object));
     }
     if (object.contains("name")) {
       if (!object["name"].is_string()) {
@@ -246,7 +293,7 @@ class Reader {
       if (!call[key].is_string()) {
         return FailAt(
             *step, error,
-            std::string("\"call.") + key + "\": must be a string, got " + call[key].dump());
+            std::string("\"call.") + key + "\": must be a string, got " + Excerpt(call[key]));
       }
     }
     dart_call.channel = call["channel"].get<std::string>();
@@ -445,15 +492,81 @@ bool SplitReferences(const std::string& text, std::vector<TextPiece>* pieces, st
 }
 
 bool ReadTextFile(const std::string& path, std::string* text, std::string* error) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    *error = path + ": cannot be read";
+  if (path.empty()) {
+    *error = "\"\": an empty file name";
     return false;
   }
-  std::ostringstream contents;
-  contents << file.rdbuf();
-  *text = contents.str();
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat status {};
+  if (fd < 0 || fstat(fd, &status) != 0) {
+    *error = Excerpt(path) + ": cannot be read: " + std::strerror(errno);
+    if (fd >= 0) {
+      close(fd);
+    }
+    return false;
+  }
+  if (S_ISDIR(status.st_mode)) {
+    close(fd);
+    *error = Excerpt(path) + ": cannot be read: " + std::strerror(EISDIR);
+    return false;
+  }
+  std::string contents;
+  char buffer[64 * 1024];
+  while (true) {
+    const ssize_t got = read(fd, buffer, sizeof(buffer));
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got < 0) {
+      *error = Excerpt(path) + ": cannot be read: " + std::strerror(errno);
+      close(fd);
+      return false;
+    }
+    if (got == 0) {
+      break;
+    }
+    contents.append(buffer, static_cast<size_t>(got));
+  }
+  close(fd);
+  *text = std::move(contents);
   return true;
+}
+
+std::string Excerpt(const std::string& text, size_t limit) {
+  std::string shown;
+  size_t i = 0;
+  for (; i < text.size() && shown.size() < limit; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    // Whole UTF-8 sequences pass; stray bytes and control characters are escaped.
+    size_t length = c < 0x80           ? 1
+                    : (c >> 5) == 0x6  ? 2
+                    : (c >> 4) == 0xE  ? 3
+                    : (c >> 3) == 0x1E ? 4
+                                       : 0;
+    bool valid = length > 0 && i + length <= text.size();
+    for (size_t k = 1; valid && k < length; ++k) {
+      valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    }
+    if (valid && length == 1 && c >= 0x20 && c != 0x7F) {
+      shown.push_back(static_cast<char>(c));
+    } else if (valid && length > 1) {
+      shown.append(text, i, length);
+      i += length - 1;
+    } else {
+      static const char kHex[] = "0123456789abcdef";
+      shown += "\\x";
+      shown.push_back(kHex[c >> 4]);
+      shown.push_back(kHex[c & 0xF]);
+    }
+  }
+  if (i < text.size()) {
+    shown += "... (" + std::to_string(text.size()) + " bytes)";
+  }
+  return shown;
+}
+
+std::string Excerpt(const json& value, size_t limit) {
+  return Excerpt(value.dump(-1, ' ', false, json::error_handler_t::replace), limit);
 }
 
 bool ParseScenario(const std::string& text, const std::string& source, const FileReader& read,

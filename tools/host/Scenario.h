@@ -108,8 +108,17 @@ struct TextPiece {
 // letters, digits, "_" and "-" joined by dots.
 bool SplitReferences(const std::string& text, std::vector<TextPiece>* pieces, std::string* error);
 
-// Reads a whole file.
+// Reads a whole file; |error| gives the system's reason when it cannot.
 bool ReadTextFile(const std::string& path, std::string* text, std::string* error);
+
+// How deep arrays and objects may nest in a scenario or inventory file.
+constexpr size_t kMaxJsonDepth = 64;
+
+// At most |limit| bytes of |text| for an error message, control characters and bytes that are
+// not UTF-8 written \xNN, with "... (N bytes)" when cut.
+std::string Excerpt(const std::string& text, size_t limit = 80);
+// The same of |value| written as JSON.
+std::string Excerpt(const nlohmann::json& value, size_t limit = 80);
 
 }  // namespace QevaHost
 

@@ -42,6 +42,10 @@ class Run {
       sink_.OnError({0, "inventory", error});
     }
     for (const Step& step : scenario_.steps) {
+      if (summary.error.empty() && session_.StopRequested()) {
+        summary.error = "stopped by a signal before " + step.Label();
+        sink_.OnError({step.index, step.Label(), "stopped by a signal"});
+      }
       if (!summary.error.empty()) {
         break;
       }
@@ -118,6 +122,9 @@ class Run {
     }
     sink_.OnAction({step.action, argument, session_.now()});
     const ActionResult result = action->run(session_, argument);
+    if (result.ok && result.report) {
+      sink_.OnActionReport(step.action, result.outcome);
+    }
     if (!result.ok) {
       *error = step.action + ": " + result.outcome;
     }

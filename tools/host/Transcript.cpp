@@ -94,10 +94,7 @@ bool IsNotable(const JournalEntry& entry) {
   }
   // Plumbing: how a request is built and sent, and which delegate is set.
   static const std::set<std::string> kPlumbing = {
-      "setAdEventDelegate", "createQevaAdspotRequestBuilder",
-      "addAdSpace",         "build",
-      "getQevaUser",        "getQevaDevice",
-      "getQevaApplication"};
+      "setAdEventDelegate", "createQevaAdspotRequestBuilder", "addAdSpace", "build"};
   if (entry.kind == JournalEntry::Kind::command && kPlumbing.count(entry.operation) > 0) {
     return false;
   }
@@ -171,6 +168,10 @@ void TextTranscript::OnAction(const ActionEvent& action) {
     text += " " + action.argument.dump();
   }
   Line(text);
+}
+
+void TextTranscript::OnActionReport(const std::string&, const std::string& report) {
+  Line("    " + report);
 }
 
 void TextTranscript::OnCall(const CallEvent& call) {
@@ -322,6 +323,10 @@ void JsonTranscript::OnStep(const StepEvent& step) {
                {"name", step.name},
                {"what", step.what},
                {"time", step.time}});
+}
+
+void JsonTranscript::OnActionReport(const std::string& action, const std::string& report) {
+  Write(Object{{"type", "actionReport"}, {"action", action}, {"report", report}});
 }
 
 void JsonTranscript::OnAction(const ActionEvent& action) {

@@ -176,6 +176,8 @@ class TranscriptSink {
   virtual void OnHeader(const RunHeader& header) = 0;
   virtual void OnStep(const StepEvent& step) = 0;
   virtual void OnAction(const ActionEvent& action) = 0;
+  // What an action that reports found out (the channels the plugin opened, say).
+  virtual void OnActionReport(const std::string& /*action*/, const std::string& /*report*/) {}
   virtual void OnCall(const CallEvent& call) = 0;
   virtual void OnReply(const ReplyEvent& reply) = 0;
   virtual void OnRelease(const ReleaseEvent& release) = 0;
@@ -199,6 +201,7 @@ class TextTranscript : public TranscriptSink {
   void OnHeader(const RunHeader& header) override;
   void OnStep(const StepEvent& step) override;
   void OnAction(const ActionEvent& action) override;
+  void OnActionReport(const std::string& action, const std::string& report) override;
   void OnCall(const CallEvent& call) override;
   void OnReply(const ReplyEvent& reply) override;
   void OnRelease(const ReleaseEvent& release) override;
@@ -235,6 +238,7 @@ class JsonTranscript : public TranscriptSink {
   void OnHeader(const RunHeader& header) override;
   void OnStep(const StepEvent& step) override;
   void OnAction(const ActionEvent& action) override;
+  void OnActionReport(const std::string& action, const std::string& report) override;
   void OnCall(const CallEvent& call) override;
   void OnReply(const ReplyEvent& reply) override;
   void OnRelease(const ReleaseEvent& release) override;

@@ -15,6 +15,8 @@ namespace {
 
 // How often a reader with a stop flag looks at it while it waits.
 constexpr int kStopCheckMs = 200;
+// A frame's body is read, and allocated, this much at a time.
+constexpr size_t kChunk = 64 * 1024;
 
 void PutUint32(uint32_t value, uint8_t* out) {
   for (int i = 0; i < 4; ++i) {
@@ -106,7 +108,15 @@ FrameReader::Status FrameReader::ReadExactly(uint8_t* into, size_t size, bool st
                                              std::string* why, int timeout_ms) {
   size_t got = 0;
   while (got < size) {
-    const Status ready = WaitReadable(timeout_ms, why);
+    const bool begun = started || got > 0;
+    const int wait = begun && stall_timeout_ms_ >= 0 ? stall_timeout_ms_ : timeout_ms;
+    const Status ready = WaitReadable(wait, why);
+    if (ready == Status::timedOut && !begun) {
+      return Status::idle;
+    }
+    if (ready == Status::timedOut) {
+      *why = "the frame stalled: no byte of it for " + std::to_string(wait) + " ms";
+    }
     if (ready != Status::frame) {
       return ready;
     }
@@ -150,15 +160,23 @@ FrameReader::Status FrameReader::Read(Frame* frame, std::string* why, int timeou
   }
   frame->kind = prefix[4];
   frame->id = GetUint32(prefix + 5);
-  // The length is bounded above, so this is at most 16 MiB.
-  frame->body.resize(length - kHeaderSize);
-  if (frame->body.empty()) {
-    return Status::frame;
+  // Grown as the bytes come: a declared length alone claims no memory.
+  const size_t size = length - kHeaderSize;
+  frame->body.clear();
+  while (frame->body.size() < size) {
+    const size_t at = frame->body.size();
+    const size_t chunk = std::min(size - at, kChunk);
+    frame->body.resize(at + chunk);
+    status = ReadExactly(frame->body.data() + at, chunk, true, why, timeout_ms);
+    if (status != Status::frame) {
+      return status;
+    }
   }
-  return ReadExactly(frame->body.data(), frame->body.size(), true, why, timeout_ms);
+  return Status::frame;
 }
 
-bool WriteAll(int fd, const std::vector<uint8_t>& bytes, std::string* why) {
+bool WriteAll(int fd, const std::vector<uint8_t>& bytes, std::string* why,
+              const volatile std::sig_atomic_t* stop) {
   size_t sent = 0;
   bool socket = true;
   while (sent < bytes.size()) {
@@ -169,7 +187,7 @@ bool WriteAll(int fd, const std::vector<uint8_t>& bytes, std::string* why) {
       socket = false;
       continue;
     }
-    if (n < 0 && errno == EINTR) {
+    if (n < 0 && errno == EINTR && (stop == nullptr || *stop == 0)) {
       continue;
     }
     if (n < 0) {

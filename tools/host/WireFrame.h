@@ -51,7 +51,8 @@ class FrameReader {
     badLength,    // A declared length below kHeaderSize or above kMaxFrameLength.
     truncated,    // The stream ended inside a frame.
     failed,       // The descriptor failed (|why| says how).
-    timedOut,     // Nothing complete within the timeout.
+    timedOut,     // Nothing complete within the timeout, or a begun frame stalled.
+    idle,         // The timeout passed before a frame began; the stream is still usable.
     interrupted,  // |stop| became non-zero while waiting.
   };
 
@@ -61,8 +62,13 @@ class FrameReader {
       : fd_(fd), stop_(stop) {}
 
   // Waits for the next frame, at most |timeout_ms| for each chunk (negative: for ever). On
-  // anything but Status::frame, |why| says what went wrong and the stream is unusable.
+  // anything but Status::frame and Status::idle, |why| says what went wrong and the stream is
+  // unusable. The body is allocated as its bytes arrive, not as its length declares.
   Status Read(Frame* frame, std::string* why, int timeout_ms = -1);
+
+  // Once a frame has begun, the most time to wait for each further chunk of it (negative,
+  // the default: |timeout_ms| of Read); a peer that stalls mid-frame gets Status::timedOut.
+  void setStallTimeout(int ms) { stall_timeout_ms_ = ms; }
 
  private:
   // Waits until |fd_| is readable: at once when there is neither a timeout nor |stop_|, else
@@ -74,11 +80,14 @@ class FrameReader {
 
   int fd_;
   const volatile std::sig_atomic_t* stop_;
+  int stall_timeout_ms_ = -1;
 };
 
 // Writes all of |bytes| to |fd|, across short writes and EINTR; on a socket without raising
 // SIGPIPE. False, with |why|, when the descriptor fails (the peer is gone).
-bool WriteAll(int fd, const std::vector<uint8_t>& bytes, std::string* why);
+// A write blocked on a peer that does not read gives up when |stop| becomes non-zero.
+bool WriteAll(int fd, const std::vector<uint8_t>& bytes, std::string* why,
+              const volatile std::sig_atomic_t* stop = nullptr);
 
 }  // namespace QevaHost::wire
 

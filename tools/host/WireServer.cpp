@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,6 +24,8 @@
 #include "DartValues.h"
 #include "HostActions.h"
 #include "HostSession.h"
+#include "Scenario.h"
+#include "StopSignal.h"
 #include "Transcript.h"
 #include "WireFrame.h"
 
@@ -36,10 +39,17 @@ namespace {
 
 // The control method that is no host action: report the calls still unanswered, now.
 constexpr char kUnansweredMethod[] = "unanswered";
+// What "{sink}" becomes on the wire: a fixed name, so that the same calls give the same bytes
+// (the sink's own port differs from run to run); the host sends its requests to the sink.
+constexpr char kSinkHost[] = "tracker-sink.invalid";
 // How long a closing socket keeps reading what the client still sends, so that the close
 // does not reset the connection before the client has read the last frames.
 constexpr auto kLinger = std::chrono::milliseconds(500);
 constexpr int kAcceptSliceMs = 200;
+// How often an idle client's wait looks whether another client waits.
+constexpr int kIdleCheckMs = 500;
+// Clients that may wait for the port while one is served.
+constexpr int kBacklog = 16;
 
 EncodableValue Text(const std::string& text) {
   return EncodableValue(text);
@@ -49,10 +59,47 @@ EncodableValue Number(int64_t number) {
   return EncodableValue(number);
 }
 
+// Where the first byte that cannot be UTF-8 lies in |bytes|, or npos. Method names and string
+// values are UTF-8; a control message the codec refused is looked at for them.
+size_t FirstInvalidUtf8(const std::vector<uint8_t>& bytes) {
+  for (size_t i = 0; i < bytes.size();) {
+    const uint8_t c = bytes[i];
+    const size_t length = c < 0x80           ? 1
+                          : (c >> 5) == 0x6  ? 2
+                          : (c >> 4) == 0xE  ? 3
+                          : (c >> 3) == 0x1E ? 4
+                                             : 0;
+    if (length == 0 || i + length > bytes.size()) {
+      return i;
+    }
+    for (size_t k = 1; k < length; ++k) {
+      if ((bytes[i + k] & 0xC0) != 0x80) {
+        return i;
+      }
+    }
+    i += length;
+  }
+  return std::string::npos;
+}
+
+// The printable run of bytes around |at|: the bad string, as far as it can be told.
+std::string AroundByte(const std::vector<uint8_t>& bytes, size_t at) {
+  size_t begin = at;
+  while (begin > 0 && at - begin < 32 && bytes[begin - 1] >= 0x20) {
+    --begin;
+  }
+  size_t end = at + 1;
+  while (end < bytes.size() && end - at < 32 && bytes[end] >= 0x20) {
+    ++end;
+  }
+  return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(begin),
+                     bytes.begin() + static_cast<std::ptrdiff_t>(end));
+}
+
 // One client's host: the session, and the sink that turns what happens into frames.
 class Connection final : public TranscriptSink {
  public:
-  explicit Connection(int out) : out_(out) {}
+  Connection(int out, const volatile std::sig_atomic_t* stop) : out_(out), stop_(stop) {}
   ~Connection() override { session_.reset(); }
 
   Connection(const Connection&) = delete;
@@ -63,6 +110,9 @@ class Connection final : public TranscriptSink {
     session_options.seed = options.seed;
     // Inventories may point trackers at "{sink}", as the built-in one does.
     session_options.trackerSink = true;
+    session_options.sinkHost = kSinkHost;
+    session_options.stop = stop;
+    session_options.keepAnsweredCalls = false;
     session_ = std::make_unique<HostSession>(session_options, this);
     session_->SetCallNamer(
         [this](int number) { return "request " + std::to_string(RequestId(number)); });
@@ -75,12 +125,26 @@ class Connection final : public TranscriptSink {
     }
 
     wire::FrameReader reader(in, stop);
+    reader.setStallTimeout(options.stallTimeoutMs);
+    const bool idle_limit = options.idleTimeoutMs >= 0 && options.othersWaiting;
+    const int slice = idle_limit ? kIdleCheckMs : -1;
+    auto idle_since = std::chrono::steady_clock::now();
     WireEnd end = WireEnd::closed;
     std::string why;
     while (!broken_ && end == WireEnd::closed) {
       wire::Frame frame;
-      switch (reader.Read(&frame, &why)) {
+      switch (reader.Read(&frame, &why, slice)) {
+        case wire::FrameReader::Status::idle:
+          if (std::chrono::steady_clock::now() - idle_since >=
+                  std::chrono::milliseconds(options.idleTimeoutMs) &&
+              options.othersWaiting()) {
+            Malformed("idle", "no frame for " + std::to_string(options.idleTimeoutMs) +
+                                  " ms while another client waits");
+            end = WireEnd::timedOut;
+          }
+          continue;
         case wire::FrameReader::Status::frame:
+          idle_since = std::chrono::steady_clock::now();
           Handle(std::move(frame));
           if (!malformed_reason_.empty()) {
             end = WireEnd::malformed;
@@ -99,8 +163,11 @@ class Connection final : public TranscriptSink {
         case wire::FrameReader::Status::interrupted:
           end = WireEnd::stopped;
           continue;
-        case wire::FrameReader::Status::failed:
         case wire::FrameReader::Status::timedOut:
+          Malformed("stalled", why);
+          end = WireEnd::timedOut;
+          continue;
+        case wire::FrameReader::Status::failed:
           end = WireEnd::failed;
           continue;
       }
@@ -108,11 +175,11 @@ class Connection final : public TranscriptSink {
     }
     session_->Finish();
     ReportUnanswered();
-    if (end == WireEnd::malformed) {
+    if (end == WireEnd::malformed || end == WireEnd::timedOut) {
       EmitError(malformed_reason_, malformed_message_);
     }
     session_.reset();
-    return broken_ && end != WireEnd::malformed ? WireEnd::failed : end;
+    return broken_ && end != WireEnd::malformed && end != WireEnd::timedOut ? WireEnd::failed : end;
   }
 
   // TranscriptSink: replies become kind-1 frames; log lines, journal entries and tracker
@@ -120,7 +187,7 @@ class Connection final : public TranscriptSink {
   void OnHeader(const RunHeader&) override {}
   void OnStep(const StepEvent&) override {}
   void OnAction(const ActionEvent&) override {}
-  void OnCall(const CallEvent& call) override { request_ids_[call.number] = arriving_; }
+  void OnCall(const CallEvent&) override {}
   void OnReply(const ReplyEvent& reply) override {
     // The engine passes on only the first reply, and so does the wire.
     if (reply.replyCount == 1) {
@@ -160,8 +227,8 @@ class Connection final : public TranscriptSink {
 
  private:
   uint32_t RequestId(int number) const {
-    auto found = request_ids_.find(number);
-    return found == request_ids_.end() ? 0 : found->second;
+    const CallRecord* record = session_ ? session_->call(number) : nullptr;
+    return record != nullptr ? record->tag : 0;
   }
 
   void Handle(wire::Frame frame) {
@@ -198,8 +265,7 @@ class Connection final : public TranscriptSink {
       }
       return;
     }
-    arriving_ = frame.id;
-    session_->CallBytes(channel, std::move(message));
+    session_->CallBytes(channel, std::move(message), frame.id);
     session_->Settle(true);
   }
 
@@ -209,7 +275,12 @@ class Connection final : public TranscriptSink {
     const flutter::StandardMethodCodec& codec = flutter::StandardMethodCodec::GetInstance();
     std::unique_ptr<flutter::MethodCall<EncodableValue>> call = codec.DecodeMethodCall(message);
     if (!call) {
-      ControlError(id, "bad-call", "the message is not a standard method codec method call");
+      const size_t bad = FirstInvalidUtf8(message);
+      ControlError(id, "bad-call",
+                   bad == std::string::npos
+                       ? std::string("the message is not a standard method codec method call")
+                       : "a string in the message is not UTF-8: byte " + std::to_string(bad) +
+                             " in \"" + Excerpt(AroundByte(message, bad)) + "\"");
       return;
     }
     const std::string& name = call->method_name();
@@ -297,27 +368,19 @@ class Connection final : public TranscriptSink {
   // Once a write fails the client is gone: nothing more is written, and serving stops.
   void Write(const std::vector<uint8_t>& frame) {
     std::string why;
-    if (!broken_ && !wire::WriteAll(out_, frame, &why)) {
+    if (!broken_ && !wire::WriteAll(out_, frame, &why, stop_)) {
       broken_ = true;
     }
   }
 
   const int out_;  // Not owned.
+  const volatile std::sig_atomic_t* stop_;
   bool broken_ = false;
   std::string malformed_reason_;
   std::string malformed_message_;
-  // The request id of the message being handed to the plugin, and every call's.
-  uint32_t arriving_ = 0;
-  std::map<int, uint32_t> request_ids_;
   // Last: it reports to this object until it is gone.
   std::unique_ptr<HostSession> session_;
 };
-
-volatile std::sig_atomic_t g_stop = 0;
-
-void OnStopSignal(int) {
-  g_stop = 1;
-}
 
 int ExitStatus(WireEnd end) {
   switch (end) {
@@ -327,6 +390,7 @@ int ExitStatus(WireEnd end) {
     case WireEnd::malformed:
       return 2;
     case WireEnd::failed:
+    case WireEnd::timedOut:
       break;
   }
   return 1;
@@ -342,6 +406,8 @@ const char* Describe(WireEnd end) {
       return "closed after an I/O error";
     case WireEnd::stopped:
       return "closed by a signal";
+    case WireEnd::timedOut:
+      return "closed after a timeout";
   }
   return "";
 }
@@ -367,50 +433,16 @@ void CloseGently(int fd) {
   close(fd);
 }
 
-// Ignores SIGPIPE (a write to a client that has gone becomes an error) and, while it lives,
-// turns SIGINT and SIGTERM into g_stop without restarting the call they interrupt.
-class SignalScope {
- public:
-  explicit SignalScope(bool stop_signals) : stop_signals_(stop_signals) {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGPIPE, &ignore, &old_pipe_);
-    if (stop_signals_) {
-      g_stop = 0;
-      struct sigaction stop {};
-      stop.sa_handler = OnStopSignal;
-      sigemptyset(&stop.sa_mask);
-      sigaction(SIGINT, &stop, &old_int_);
-      sigaction(SIGTERM, &stop, &old_term_);
-    }
-  }
-  ~SignalScope() {
-    sigaction(SIGPIPE, &old_pipe_, nullptr);
-    if (stop_signals_) {
-      sigaction(SIGINT, &old_int_, nullptr);
-      sigaction(SIGTERM, &old_term_, nullptr);
-    }
-  }
-  SignalScope(const SignalScope&) = delete;
-  SignalScope& operator=(const SignalScope&) = delete;
-
- private:
-  const bool stop_signals_;
-  struct sigaction old_pipe_ {};
-  struct sigaction old_int_ {};
-  struct sigaction old_term_ {};
-};
-
 }  // namespace
 
 WireEnd ServeWire(int in, int out, const WireOptions& options,
                   const volatile std::sig_atomic_t* stop) {
-  Connection connection(out);
+  Connection connection(out, stop);
   return connection.Serve(in, options, stop);
 }
 
 int RunWireStdio(const WireOptions& options, std::ostream& err) {
-  SignalScope signals(false);
+  StopSignalScope signals;
   // Standard output carries frames only: the wire writes to a copy of it, and anything else
   // printed there goes to standard error instead.
   const int out = dup(STDOUT_FILENO);
@@ -418,7 +450,7 @@ int RunWireStdio(const WireOptions& options, std::ostream& err) {
     err << "qeva-host: cannot set standard output aside: " << std::strerror(errno) << "\n";
     return 1;
   }
-  const WireEnd end = ServeWire(STDIN_FILENO, out, options, nullptr);
+  const WireEnd end = ServeWire(STDIN_FILENO, out, options, StopFlag());
   close(out);
   if (end != WireEnd::closed) {
     err << "qeva-host: " << Describe(end) << "\n";
@@ -427,7 +459,7 @@ int RunWireStdio(const WireOptions& options, std::ostream& err) {
 }
 
 int RunWirePort(const WireOptions& options, int port, bool once, std::ostream& err) {
-  SignalScope signals(true);
+  StopSignalScope signals;
   const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (listener < 0) {
     err << "qeva-host: socket: " << std::strerror(errno) << "\n";
@@ -441,7 +473,7 @@ int RunWirePort(const WireOptions& options, int port, bool once, std::ostream& e
   address.sin_port = htons(static_cast<uint16_t>(port));
   socklen_t length = sizeof(address);
   if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-      listen(listener, 1) != 0 ||
+      listen(listener, kBacklog) != 0 ||
       getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     err << "qeva-host: cannot listen on 127.0.0.1:" << port << ": " << std::strerror(errno) << "\n";
     close(listener);
@@ -451,7 +483,7 @@ int RunWirePort(const WireOptions& options, int port, bool once, std::ostream& e
 
   int status = 0;
   int served = 0;
-  while (g_stop == 0) {
+  while (*StopFlag() == 0) {
     // Polled in slices, so that a signal just before the wait still ends it soon.
     pollfd waiting{listener, POLLIN, 0};
     const int polled = poll(&waiting, 1, kAcceptSliceMs);
@@ -472,7 +504,17 @@ int RunWirePort(const WireOptions& options, int port, bool once, std::ostream& e
       status = 1;
       break;
     }
-    const WireEnd end = ServeWire(client, client, options, &g_stop);
+    // A client that stops reading cannot hold the host either.
+    const timeval send_timeout{kStallTimeoutMs / 1000, 0};
+    setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, &send_timeout, sizeof(send_timeout));
+    WireOptions limited = options;
+    limited.stallTimeoutMs = kStallTimeoutMs;
+    limited.idleTimeoutMs = kIdleTimeoutMs;
+    limited.othersWaiting = [listener] {
+      pollfd waiting{listener, POLLIN, 0};
+      return poll(&waiting, 1, 0) > 0;
+    };
+    const WireEnd end = ServeWire(client, client, limited, StopFlag());
     CloseGently(client);
     err << "qeva-host: connection " << ++served << " " << Describe(end) << std::endl;
     if (once) {

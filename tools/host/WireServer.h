@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <cstdint>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
@@ -21,7 +22,18 @@ struct WireOptions {
   // The ads served from the start, in the stand-in's inventory shape; null: the built-in
   // scenario's inventory.
   nlohmann::json inventory;
+  // Port mode's limits on one client, so that none holds the port (negative: none). A frame
+  // once begun must go on arriving: a gap longer than |stallTimeoutMs| ends the connection.
+  int stallTimeoutMs = -1;
+  // While |othersWaiting| says another client waits, a client idle between frames for
+  // |idleTimeoutMs| is let go.
+  int idleTimeoutMs = -1;
+  std::function<bool()> othersWaiting;
 };
+
+// Port mode's limits (see docs/wire.md).
+constexpr int kStallTimeoutMs = 10000;
+constexpr int kIdleTimeoutMs = 10000;
 
 // How a connection ended.
 enum class WireEnd {
@@ -29,6 +41,7 @@ enum class WireEnd {
   malformed,  // The client sent a frame the framing does not allow; it was told why.
   failed,     // Reading or writing failed.
   stopped,    // A signal asked the host to stop.
+  timedOut,   // The client stalled inside a frame, or idled while others waited; it was told.
 };
 
 // Serves one client, reading frames from |in| and writing frames to |out| (one socket given
@@ -44,7 +57,9 @@ WireEnd ServeWire(int in, int out, const WireOptions& options,
 int RunWireStdio(const WireOptions& options, std::ostream& err);
 
 // qeva-host --wire-port N: serves clients on 127.0.0.1:|port| (0: a port the system picks)
-// one after another, until SIGINT or SIGTERM, or after the first when |once|. Says where it
+// one after another in the order they connect, until SIGINT or SIGTERM, or after the first
+// when |once|. A client is let go when it stalls inside a frame, or idles between frames
+// while another waits (kStallTimeoutMs, kIdleTimeoutMs). Says where it
 // listens on |err|. Returns 0, or with |once| that connection's status as RunWireStdio's; 1
 // when it cannot listen.
 int RunWirePort(const WireOptions& options, int port, bool once, std::ostream& err);

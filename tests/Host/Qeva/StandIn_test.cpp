@@ -309,8 +309,10 @@ TEST_F(StandInTest, TargetingSettersAreJournaledAndKeptInTheJournalsTextForm) {
   application->setCustomData({});
 
   EXPECT_EQ(manager.getQevaUser(), user);
+  // The getters only read: queries, which commandLines() leaves out.
+  EXPECT_EQ(sdk_.journal().entries(JournalEntry::Kind::query).size(), 4u);
   EXPECT_EQ(
-      sdk_.journal().commandLines(),
+      sdk_.journal().lines(),
       (Strings{"manager.getQevaUser() -> user", "user.setId(id: \"a\\\"b\\\\c\\nd\\te\\u{01}\")",
                "user.setKeywords(keywords: [])", "user.setAge(age: \"\")",
                "manager.getQevaDevice() -> device", "device.setConnectionType(connectionType: 2)",

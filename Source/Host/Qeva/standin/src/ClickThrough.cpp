@@ -118,6 +118,11 @@ bool ClickThrough::hasPendingReports() const {
 void ClickThrough::open() {
   ++open_count_;
   StandIn& sdk = StandIn::Shared();
+  if (sdk.click_through_open_hook_) {
+    // A copy: the hook may replace itself.
+    const StandIn::OpenHook hook = sdk.click_through_open_hook_;
+    hook(*this);
+  }
   if (!sdk.click_through_simulation_) {
     return;
   }

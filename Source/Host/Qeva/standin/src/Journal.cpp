@@ -24,8 +24,21 @@ bool JournalEntry::operator==(const JournalEntry& other) const {
          arguments == other.arguments && result == other.result;
 }
 
+void Journal::setCapacity(size_t capacity) {
+  capacity_ = capacity;
+  trim();
+}
+
+void Journal::trim() {
+  if (capacity_ > 0 && entries_.size() > 2 * capacity_) {
+    entries_.erase(entries_.begin(),
+                   entries_.begin() + static_cast<std::ptrdiff_t>(entries_.size() - capacity_));
+  }
+}
+
 void Journal::record(JournalEntry entry) {
   entries_.push_back(std::move(entry));
+  trim();
   if (listener_) {
     // A copy: the listener may outlive a later reallocation of entries_.
     JournalEntry recorded = entries_.back();
@@ -90,6 +103,7 @@ std::vector<std::string> Journal::callbackLines() const {
 
 void Journal::reset() {
   entries_.clear();
+  capacity_ = 0;
   listener_ = nullptr;
 }
 

@@ -28,6 +28,10 @@ void LogSink::write(LogLine line) {
     }
     return;
   }
+  if (capacity_ > 0 && lines_.size() >= 2 * capacity_) {
+    lines_.erase(lines_.begin(),
+                 lines_.begin() + static_cast<std::ptrdiff_t>(lines_.size() - capacity_ + 1));
+  }
   lines_.push_back(std::move(line));
   const LogLine& kept = lines_.back();
   if (echo_) {
@@ -52,6 +56,7 @@ void LogSink::reset() {
   lines_.clear();
   echo_ = true;
   keep_lines_ = true;
+  capacity_ = 0;
   listener_ = nullptr;
 }
 

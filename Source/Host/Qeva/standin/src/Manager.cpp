@@ -56,7 +56,7 @@ void StandInManager::initialize(int64_t accountId, int64_t appId, const std::str
 std::shared_ptr<Qeva::QevaUser> StandInManager::getQevaUser() {
   StandIn& sdk = StandIn::Shared();
   if (sdk.recording()) {
-    sdk.record(Kind::command, "manager", "getQevaUser", {}, "user");
+    sdk.record(Kind::query, "manager", "getQevaUser", {}, "user");
   }
   return sdk.user_;
 }
@@ -64,7 +64,7 @@ std::shared_ptr<Qeva::QevaUser> StandInManager::getQevaUser() {
 std::shared_ptr<Qeva::QevaDevice> StandInManager::getQevaDevice() {
   StandIn& sdk = StandIn::Shared();
   if (sdk.recording()) {
-    sdk.record(Kind::command, "manager", "getQevaDevice", {}, "device");
+    sdk.record(Kind::query, "manager", "getQevaDevice", {}, "device");
   }
   return sdk.device_;
 }
@@ -72,7 +72,7 @@ std::shared_ptr<Qeva::QevaDevice> StandInManager::getQevaDevice() {
 std::shared_ptr<Qeva::QevaApplication> StandInManager::getQevaApplication() {
   StandIn& sdk = StandIn::Shared();
   if (sdk.recording()) {
-    sdk.record(Kind::command, "manager", "getQevaApplication", {}, "application");
+    sdk.record(Kind::query, "manager", "getQevaApplication", {}, "application");
   }
   return sdk.application_;
 }

@@ -61,6 +61,7 @@ void StandIn::clear() {
   requests_.clear();
   renderers_.clear();
   click_through_simulation_ = true;
+  click_through_open_hook_ = nullptr;
   click_through_delay_ms_ = 3000;
   tracker_count_ = 0;
   tracker_requests_.clear();

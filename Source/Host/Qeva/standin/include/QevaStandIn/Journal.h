@@ -1,6 +1,7 @@
 #ifndef QEVA_STANDIN_JOURNAL_H_
 #define QEVA_STANDIN_JOURNAL_H_
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,7 +38,8 @@ struct JournalEntry {
   enum class Kind {
     // A call the plugin made on the SDK that changes or starts something.
     command,
-    // A call the plugin made only to read state: getQevaAd(), isQevaAdSpaceRefreshable().
+    // A call the plugin made only to read state: getQevaAd(), isQevaAdSpaceRefreshable(),
+    // getQevaUser() and the other targeting getters.
     query,
     // A call the SDK made on the plugin: delegate events, class make(), renderer operations.
     callback,
@@ -58,7 +60,8 @@ struct JournalEntry {
 };
 
 // The record of every call across the SDK boundary, in the order the calls began: a call
-// made from inside another call follows it.
+// made from inside another call follows it. A long-running host bounds it (setCapacity): then
+// it keeps the latest entries only, as a ring would.
 class Journal {
  public:
   // Called with each new entry right after it is recorded; for tools that print a live
@@ -84,13 +87,21 @@ class Journal {
   // Replaces the listener; nullptr removes it.
   void setListener(Listener listener) { listener_ = std::move(listener); }
 
+  // Keeps at least the latest |capacity| entries and at most twice as many (older ones are
+  // dropped in one go, so recording stays amortised constant time); 0, the default: all.
+  void setCapacity(size_t capacity);
+  size_t capacity() const { return capacity_; }
+
   // Forgets the entries (a test may clear after its set-up); keeps the listener.
   void clear() { entries_.clear(); }
-  // Forgets the entries and the listener.
+  // Forgets the entries, the listener and the capacity.
   void reset();
 
  private:
+  void trim();
+
   std::vector<JournalEntry> entries_;
+  size_t capacity_ = 0;
   Listener listener_;
 };
 

@@ -1,6 +1,7 @@
 #ifndef QEVA_STANDIN_LOGSINK_H_
 #define QEVA_STANDIN_LOGSINK_H_
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -49,16 +50,19 @@ class LogSink {
   bool wantsLines() const { return keep_lines_ || echo_ || listener_ != nullptr; }
   // Replaces the listener; nullptr removes it.
   void setListener(Listener listener) { listener_ = std::move(listener); }
+  // Keeps at least the latest |capacity| lines and at most twice as many; 0, the default: all.
+  void setCapacity(size_t capacity) { capacity_ = capacity; }
 
   // Forgets the lines; keeps echo and listener.
   void clear() { lines_.clear(); }
-  // Forgets the lines and the listener, and keeps and prints lines again.
+  // Forgets the lines, the listener and the capacity, and keeps and prints lines again.
   void reset();
 
  private:
   std::vector<LogLine> lines_;
   bool echo_ = true;
   bool keep_lines_ = true;
+  size_t capacity_ = 0;
   Listener listener_;
 };
 

@@ -141,6 +141,10 @@ class StandIn {
   ClickThrough* lastClickThrough() const { return clickThrough(click_throughs_.size()); }
   // Whether open() reports by itself (default on).
   void setClickThroughSimulation(bool on) { click_through_simulation_ = on; }
+  // Runs inside every open(), before the simulation (if on) posts its reports: lets a test
+  // report from within open() itself, as an SDK may. Null, the default: nothing.
+  using OpenHook = std::function<void(ClickThrough& clickThrough)>;
+  void setClickThroughOpenHook(OpenHook hook) { click_through_open_hook_ = std::move(hook); }
   bool clickThroughSimulation() const { return click_through_simulation_; }
   // Virtual milliseconds from open() to onCompleteCTA (default 3000).
   void setClickThroughCompleteDelayMs(int64_t delay_ms) { click_through_delay_ms_ = delay_ms; }
@@ -223,6 +227,7 @@ class StandIn {
   std::vector<std::weak_ptr<const Qeva::QevaAd>> renderers_;      // "renderer#K".
 
   std::vector<std::unique_ptr<ClickThrough>> click_throughs_;  // "ctaHandler#K".
+  OpenHook click_through_open_hook_;
   // Which click-through a handler object belongs to. A handler's address may be reused by a
   // later handler, whose construction then overwrites the entry.
   std::unordered_map<const Qeva::QevaCTAHandler*, ClickThrough*> handlers_;
