@@ -132,19 +132,24 @@ size_t UTF8SequenceLength(std::string_view text, size_t at) {
 namespace {
 
 // The UTF-8 checks hand the text on a stretch at a time, so that AppendValidUTF8 copies each
-// stretch while it is still in the cache. Short enough for glibc to copy it with vector moves
-// rather than rep movsb, which some AMD CPUs run many times slower when the copy's destination
-// is a few bytes past its source modulo 4 KiB.
+// stretch while it is in the cache. Short enough for glibc to copy it with vector moves rather
+// than rep movsb, which some AMD CPUs run many times slower when the copy's destination is a
+// few bytes past its source modulo 4 KiB.
 constexpr size_t kStretch = 2048;
 
-// Takes the text's stretches as they are checked.
+// Takes the text's stretches; returns where the stretch can be read from now.
 struct Discard {
-  void operator()(const char*, size_t) const {}
+  const char* operator()(const char* bytes, size_t) const { return bytes; }
 };
 
+// A copy just made is in the first-level cache, where the text itself may not be: the AVX2
+// check copies each stretch first and reads the copy.
 struct AppendTo {
   std::string& out;
-  void operator()(const char* bytes, size_t size) const { out.append(bytes, size); }
+  const char* operator()(const char* bytes, size_t size) const {
+    out.append(bytes, size);
+    return out.data() + out.size() - size;
+  }
 };
 
 // Past the ASCII bytes from |at|, stopping at |end| or at most a block before the first other
@@ -222,12 +227,6 @@ constexpr uint8_t kOverlong4OrTooLarge1000 = 1 << 6;
 constexpr uint8_t kTwoContinuations = 1 << 7;  // Not an error in a three- or four-byte sequence.
 constexpr uint8_t kAnyPair = kTooShort | kTooLong | kTwoContinuations;
 
-// |input|'s bytes moved |N| places on, the first |N| taken from the end of |previous|.
-template <int N>
-QEVA_AVX2_FUNCTION inline __m256i Previous(__m256i input, __m256i previous) {
-  return _mm256_alignr_epi8(input, _mm256_permute2x128_si256(previous, input, 0x21), 16 - N);
-}
-
 QEVA_AVX2_FUNCTION inline __m256i Table(const uint8_t (&entries)[16]) {
   const __m128i half = _mm_loadu_si128(reinterpret_cast<const __m128i*>(entries));
   return _mm256_broadcastsi128_si256(half);
@@ -292,36 +291,56 @@ class AVX2Checker {
         first_low_(Table(kFirstLow)),
         second_high_(Table(kSecondHigh)),
         errors_(_mm256_setzero_si256()),
-        previous_(_mm256_setzero_si256()),
         previous_incomplete_(_mm256_setzero_si256()) {}
 
-  // The next 64 bytes of the text.
-  QEVA_AVX2_FUNCTION void Check64(const char* bytes) {
-    const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
-    const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + 32));
-    if (_mm256_movemask_epi8(_mm256_or_si256(first, second)) == 0) {
-      // ASCII only: fine unless the bytes before ended in the middle of a sequence.
-      errors_ = _mm256_or_si256(errors_, previous_incomplete_);
-      previous_incomplete_ = _mm256_setzero_si256();
-    } else {
-      errors_ = _mm256_or_si256(errors_, Check32(first, previous_));
-      errors_ = _mm256_or_si256(errors_, Check32(second, first));
-      // A lead byte in the last place, a three- or four-byte one in the second to last, a
-      // four-byte one in the third to last: the next block must go on with the sequence.
-      const __m256i last_allowed =
-          _mm256_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                           -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, static_cast<char>(0xef),
-                           static_cast<char>(0xdf), static_cast<char>(0xbf));
-      previous_incomplete_ = _mm256_subs_epu8(second, last_allowed);
-    }
-    previous_ = second;
+  // True when the 256 bytes at |bytes| are all ASCII, which the next Check64 calls would
+  // find at more cost.
+  QEVA_AVX2_FUNCTION static bool IsASCII256(const char* bytes) {
+    const auto* blocks = reinterpret_cast<const __m256i*>(bytes);
+    const __m256i any = _mm256_or_si256(
+        _mm256_or_si256(
+            _mm256_or_si256(_mm256_loadu_si256(blocks), _mm256_loadu_si256(blocks + 1)),
+            _mm256_or_si256(_mm256_loadu_si256(blocks + 2), _mm256_loadu_si256(blocks + 3))),
+        _mm256_or_si256(
+            _mm256_or_si256(_mm256_loadu_si256(blocks + 4), _mm256_loadu_si256(blocks + 5)),
+            _mm256_or_si256(_mm256_loadu_si256(blocks + 6), _mm256_loadu_si256(blocks + 7))));
+    return _mm256_movemask_epi8(any) == 0;
   }
 
-  // The last bytes of the text, fewer than 64, padded with zeros that end any sequence cut off.
-  QEVA_AVX2_FUNCTION void CheckLast(const char* bytes, size_t size) {
-    char block[64] = {};
-    std::memcpy(block, bytes, size);
-    Check64(block);
+  // Bytes that were ASCII only: fine unless the bytes before ended in the middle of a
+  // sequence.
+  QEVA_AVX2_FUNCTION void SkipASCII() {
+    errors_ = _mm256_or_si256(errors_, previous_incomplete_);
+    previous_incomplete_ = _mm256_setzero_si256();
+  }
+
+  // The next 64 bytes of the text, at |bytes|; the three bytes before them are read too, and
+  // must be the text's.
+  QEVA_AVX2_FUNCTION void Check64(const char* bytes) {
+    const __m256i first = Load(bytes);
+    const __m256i second = Load(bytes + 32);
+    if (_mm256_movemask_epi8(_mm256_or_si256(first, second)) == 0) {
+      SkipASCII();
+      return;
+    }
+    errors_ = _mm256_or_si256(errors_, Check32(bytes, first));
+    errors_ = _mm256_or_si256(errors_, Check32(bytes + 32, second));
+    // A lead byte in the last place, a three- or four-byte one in the second to last, a
+    // four-byte one in the third to last: the next block must go on with the sequence.
+    const __m256i last_allowed =
+        _mm256_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                         -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, static_cast<char>(0xef),
+                         static_cast<char>(0xdf), static_cast<char>(0xbf));
+    previous_incomplete_ = _mm256_subs_epu8(second, last_allowed);
+  }
+
+  // The next |size| bytes of the text, at most 64, with the |before| bytes before them (at
+  // most three, fewer at the text's start), copied between zeros. A sequence cut off by the
+  // end runs into a zero.
+  QEVA_AVX2_FUNCTION void CheckCopy(const char* bytes, size_t size, size_t before) {
+    char block[3 + 64] = {};
+    std::memcpy(block + 3 - before, bytes - before, before + size);
+    Check64(block + 3);
   }
 
   // Whether any byte so far was wrong; a sequence cut off by the end counts only with
@@ -332,9 +351,15 @@ class AVX2Checker {
   }
 
  private:
-  QEVA_AVX2_FUNCTION __m256i Check32(__m256i input, __m256i previous) const {
+  QEVA_AVX2_FUNCTION static __m256i Load(const char* bytes) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
+  }
+
+  // The 32 bytes |input| at |bytes|. The bytes one, two and three places back are loaded
+  // again from memory: cheaper than shifting them across the two halves of a register.
+  QEVA_AVX2_FUNCTION __m256i Check32(const char* bytes, __m256i input) const {
     const __m256i nibble = _mm256_set1_epi8(0x0f);
-    const __m256i previous1 = Previous<1>(input, previous);
+    const __m256i previous1 = Load(bytes - 1);
     const __m256i first_high =
         _mm256_shuffle_epi8(first_high_, _mm256_and_si256(_mm256_srli_epi16(previous1, 4), nibble));
     const __m256i first_low = _mm256_shuffle_epi8(first_low_, _mm256_and_si256(previous1, nibble));
@@ -344,8 +369,8 @@ class AVX2Checker {
         _mm256_and_si256(_mm256_and_si256(first_high, first_low), second_high);
     // The high bit set where the byte two places back leads three or more bytes, or the byte
     // three places back leads four: there a second continuation in a row is required.
-    const __m256i third = _mm256_subs_epu8(Previous<2>(input, previous), _mm256_set1_epi8(0x60));
-    const __m256i fourth = _mm256_subs_epu8(Previous<3>(input, previous), _mm256_set1_epi8(0x70));
+    const __m256i third = _mm256_subs_epu8(Load(bytes - 2), _mm256_set1_epi8(0x60));
+    const __m256i fourth = _mm256_subs_epu8(Load(bytes - 3), _mm256_set1_epi8(0x70));
     const __m256i required =
         _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(static_cast<char>(0x80)));
     return _mm256_xor_si256(required, pair_errors);
@@ -355,30 +380,43 @@ class AVX2Checker {
   __m256i first_low_;
   __m256i second_high_;
   __m256i errors_;
-  __m256i previous_;
   __m256i previous_incomplete_;
 };
 
 template <class Sink>
 QEVA_AVX2_FUNCTION bool CheckAVX2(std::string_view text, const Sink& sink) {
-  static_assert(kStretch % 64 == 0, "only the last stretch ends in a part block");
+  static_assert(kStretch % 256 == 0, "only the last stretch ends in a part block");
   const char* bytes = text.data();
   AVX2Checker checker;
   size_t at = 0;
   while (at < text.size()) {
-    const size_t stretch_start = at;
-    const size_t stretch_end = std::min(text.size(), at + kStretch);
-    for (; stretch_end - at >= 64; at += 64) {
-      checker.Check64(bytes + at);
+    const size_t size = std::min(text.size() - at, kStretch);
+    const char* stretch = sink(bytes + at, size);
+    size_t checked = 0;
+    if (at == 0) {
+      // Nothing before the text's first block to read.
+      checked = std::min<size_t>(size, 64);
+      checker.CheckCopy(stretch, checked, 0);
     }
-    if (at < stretch_end) {
-      checker.CheckLast(bytes + at, stretch_end - at);
-      at = stretch_end;
+    for (; size - checked >= 256; checked += 256) {
+      if (AVX2Checker::IsASCII256(stretch + checked)) {
+        checker.SkipASCII();
+        continue;
+      }
+      for (size_t block = 0; block < 256; block += 64) {
+        checker.Check64(stretch + checked + block);
+      }
+    }
+    for (; size - checked >= 64; checked += 64) {
+      checker.Check64(stretch + checked);
+    }
+    if (checked < size) {
+      checker.CheckCopy(stretch + checked, size - checked, 3);
     }
     if (checker.Failed(false)) {
       return false;
     }
-    sink(bytes + stretch_start, at - stretch_start);
+    at += size;
   }
   return !checker.Failed(true);
 }

@@ -36,7 +36,7 @@ bool IsValidUTF8(std::string_view text);
 bool IsValidUTF8(std::string_view text, ScanWidth width);
 
 // Appends |text| to |out| and returns whether it is well-formed UTF-8, reading |text| once
-// from memory: each stretch of a few KiB is checked, then copied while it is in the cache.
+// from memory: a stretch of a few KiB at a time is copied and checked while it is in the cache.
 // When it returns false, |out| holds some unspecified part of |text| after what it held.
 bool AppendValidUTF8(std::string_view text, std::string& out);
 bool AppendValidUTF8(std::string_view text, std::string& out, ScanWidth width);
