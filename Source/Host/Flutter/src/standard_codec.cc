@@ -439,7 +439,14 @@ class ReservedWriter {
   explicit ReservedWriter(std::vector<uint8_t>& bytes) : bytes_(bytes) {}
 
   void WriteByte(uint8_t byte) { bytes_.push_back(byte); }
+  // In pieces of at most 2 KiB, which glibc copies with vector moves. Its rep movsb, taken
+  // for larger copies, runs many times slower on some AMD CPUs when the destination lies a few
+  // bytes past the source modulo 4 KiB, as a new message buffer may.
   void WriteBytes(const uint8_t* bytes, size_t length) {
+    constexpr size_t kPiece = 2048;
+    for (; length > kPiece; bytes += kPiece, length -= kPiece) {
+      bytes_.insert(bytes_.end(), bytes, bytes + kPiece);
+    }
     bytes_.insert(bytes_.end(), bytes, bytes + length);
   }
   void WriteAlignment(uint8_t alignment) {
@@ -487,7 +494,7 @@ bool ReadOneValue(const StandardCodecSerializer* serializer, ByteBufferReader& r
 
 // Encodes one message. |compose(writer, write_value)| writes it, with |write_value| for each
 // EncodableValue; |measure()| is its exact size with the plain serializer, which then writes
-// straight into a buffer of that size. Subclasses go through their virtual WriteValue.
+// into a vector reserved at that size. Subclasses go through their virtual WriteValue.
 template <class Measure, class Compose>
 std::unique_ptr<std::vector<uint8_t>> EncodeWith(const StandardCodecSerializer* serializer,
                                                  const Measure& measure, const Compose& compose) {
