@@ -23,6 +23,9 @@ function(qeva_add_flutter_wrapper target dir)
   target_include_directories(${target} SYSTEM
     PUBLIC $<BUILD_INTERFACE:${dir}/include> $<INSTALL_INTERFACE:include>
     PRIVATE "${dir}/include/flutter" "${dir}")
+  # A copy of our own channel layer checks strings with Foundation's text scans; the engine's
+  # wrapper uses nothing from it.
+  target_link_libraries(${target} PRIVATE qeva_foundation)
   # Inside a Flutter app the engine's C API (the flutter_*.h headers and the engine library)
   # comes with the app's `flutter` target.
   if(TARGET flutter)
