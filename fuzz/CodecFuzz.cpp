@@ -1,7 +1,8 @@
 // The standard codec on arbitrary bytes. Whatever decodes must re-encode to bytes that decode
 // to the same thing, must stop decoding once a byte is appended or (where the format allows
 // no optional tail) removed, and the plain fast path and the extensible path of a serializer
-// subclass must agree on every input, byte for byte.
+// subclass must agree on every input, byte for byte. The input as text must get the same
+// answer from every width of the UTF-8 check the codec uses.
 
 #include <cmath>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <variant>
 #include <vector>
 
+#include "Foundation/TextScan.h"
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
 #include "flutter/encodable_value.h"
@@ -324,9 +326,29 @@ void CheckEnvelope(const uint8_t* data, size_t size) {
   }
 }
 
+// ----- UTF-8 -------------------------------------------------------------------------------------
+
+// Every width this CPU runs, as a check and as the checked append that decodes strings,
+// against the independent check.
+void CheckUTF8Widths(const uint8_t* data, size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  const bool valid = qeva_fuzz::IsValidUtf8(text);
+  for (Foundation::ScanWidth width :
+       {Foundation::ScanWidth::kWord, Foundation::ScanWidth::kSSE2, Foundation::ScanWidth::kAVX2}) {
+    CheckInput(Foundation::IsValidUTF8(text, width) == valid,
+               "utf-8: a width of the check disagrees with the independent one", data, size);
+    std::string out = "kept";
+    const bool appended = Foundation::AppendValidUTF8(text, out, width);
+    CheckInput(appended == valid && (!valid || out == "kept" + text),
+               "utf-8: the checked append disagrees with the check or changes the text", data,
+               size);
+  }
+}
+
 }  // namespace
 
 int FuzzOne(const uint8_t* data, size_t size) {
+  CheckUTF8Widths(data, size);
   CheckMessage(data, size);
   CheckMethodCall(data, size);
   CheckEnvelope(data, size);

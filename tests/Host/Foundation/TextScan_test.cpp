@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -81,6 +83,151 @@ TEST(TextScanTest, UTF8AtEveryOffsetOfTheWordScan) {
   }
   EXPECT_TRUE(Foundation::IsValidUTF8(""));
   EXPECT_TRUE(Foundation::IsValidUTF8(std::string("\0\x7f", 2)));
+}
+
+// Decodes every sequence to its code point: an answer found another way than the scans'.
+bool ReferenceIsValidUTF8(const std::string& text) {
+  size_t at = 0;
+  while (at < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    size_t length = 1;
+    char32_t code_point = lead;
+    char32_t least = 0;
+    if (lead >= 0x80) {
+      if ((lead & 0xe0) == 0xc0) {
+        length = 2, code_point = lead & 0x1f, least = 0x80;
+      } else if ((lead & 0xf0) == 0xe0) {
+        length = 3, code_point = lead & 0x0f, least = 0x800;
+      } else if ((lead & 0xf8) == 0xf0) {
+        length = 4, code_point = lead & 0x07, least = 0x10000;
+      } else {
+        return false;
+      }
+    }
+    if (text.size() - at < length) {
+      return false;
+    }
+    for (size_t i = 1; i < length; ++i) {
+      const auto byte = static_cast<unsigned char>(text[at + i]);
+      if ((byte & 0xc0) != 0x80) {
+        return false;
+      }
+      code_point = code_point << 6 | (byte & 0x3f);
+    }
+    if (code_point < least || code_point > 0x10ffff ||
+        (code_point >= 0xd800 && code_point <= 0xdfff)) {
+      return false;
+    }
+    at += length;
+  }
+  return true;
+}
+
+constexpr Foundation::ScanWidth kWidths[] = {
+    Foundation::ScanWidth::kWord, Foundation::ScanWidth::kSSE2, Foundation::ScanWidth::kAVX2};
+
+// Every width, both as a check and as a copy, against the reference; stops at the first
+// disagreement.
+void ExpectEveryWidthAgrees(const std::string& text) {
+  const bool valid = ReferenceIsValidUTF8(text);
+  for (Foundation::ScanWidth width : kWidths) {
+    ASSERT_EQ(Foundation::IsValidUTF8(text, width), valid)
+        << "width " << static_cast<int>(width) << ", " << text.size() << " bytes";
+    std::string out = "kept";
+    ASSERT_EQ(Foundation::AppendValidUTF8(text, out, width), valid)
+        << "width " << static_cast<int>(width) << ", " << text.size() << " bytes";
+    if (valid) {
+      ASSERT_EQ(out, "kept" + text) << "width " << static_cast<int>(width);
+    }
+  }
+}
+
+// One byte of each class the checks tell apart, at both edges of the class where it has two.
+const unsigned char kByteClasses[] = {
+    0x00, 0x41, 0x7f,                    // ASCII
+    0x80, 0x8f, 0x90, 0x9f, 0xa0, 0xbf,  // continuations, as the second bytes split them
+    0xc0, 0xc1, 0xc2, 0xdf,              // two-byte leads, overlong ones first
+    0xe0, 0xe1, 0xec, 0xed, 0xee, 0xef,  // three-byte leads, E0 and ED with narrower seconds
+    0xf0, 0xf1, 0xf3, 0xf4,              // four-byte leads, F0 and F4 with narrower seconds
+    0xf5, 0xf8, 0xff,                    // never in UTF-8
+};
+
+// Every run of up to three byte classes, and four-byte runs after the leads of four that
+// differ, inside ASCII and inside two- and three-byte text, starting on either side of the
+// 16-, 32- and 64-byte block edges and running into the end of the text.
+TEST(TextScanTest, EveryWidthAgreesOnEveryByteClassAtEveryBlockEdge) {
+  std::vector<std::string> runs;
+  for (unsigned char a : kByteClasses) {
+    runs.emplace_back(1, static_cast<char>(a));
+    for (unsigned char b : kByteClasses) {
+      runs.push_back({static_cast<char>(a), static_cast<char>(b)});
+      for (unsigned char c : kByteClasses) {
+        runs.push_back({static_cast<char>(a), static_cast<char>(b), static_cast<char>(c)});
+      }
+    }
+  }
+  // After the second byte only continuation or not matters: ASCII, both ends of the
+  // continuations, a lead.
+  const unsigned char kLaterBytes[] = {0x41, 0x80, 0xbf, 0xc2, 0xf0};
+  for (unsigned char a : {0xf0, 0xf1, 0xf4, 0xf5}) {
+    for (unsigned char b : kByteClasses) {
+      for (unsigned char c : kLaterBytes) {
+        for (unsigned char d : kLaterBytes) {
+          runs.push_back({static_cast<char>(a), static_cast<char>(b), static_cast<char>(c),
+                          static_cast<char>(d)});
+        }
+      }
+    }
+  }
+  const std::string kFillers[] = {"a", "\xc3\xa9", "\xe2\x82\xac"};
+  for (const std::string& filler : kFillers) {
+    SCOPED_TRACE("filler " + filler);
+    // Whole fillers before the run, its start near an edge; the run's index picks the edge.
+    const size_t kStarts[] = {15, 31, 32, 61, 62, 63, 64, 126};
+    for (size_t i = 0; i < runs.size(); ++i) {
+      const size_t start = kStarts[(i + filler.size()) % 8] / filler.size();
+      std::string before;
+      for (size_t k = 0; k < start; ++k) {
+        before += filler;
+      }
+      ExpectEveryWidthAgrees(before + runs[i] + filler + filler + "tail");
+      ExpectEveryWidthAgrees(before + runs[i]);
+      if (HasFailure()) {
+        return;
+      }
+    }
+  }
+}
+
+// Random texts of byte classes, mostly well-formed, of every length up to a few blocks, and
+// sequences across the edges of the stretches that AppendValidUTF8 copies one at a time.
+TEST(TextScanTest, EveryWidthAgreesOnRandomTextsAndAcrossStretches) {
+  const std::string kCharacters[] = {
+      "a", " ", "\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x98\x80", "\xed\x9f\xbf", "\xf4\x8f\xbf\xbf"};
+  std::mt19937 random(11);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const size_t length = random() % 200;
+    while (text.size() < length) {
+      text += random() % 16 == 0 ? std::string(1, static_cast<char>(kByteClasses[random() % 26]))
+                                 : kCharacters[random() % 7];
+    }
+    ExpectEveryWidthAgrees(text);
+    if (HasFailure()) {
+      return;
+    }
+  }
+  for (size_t edge : {2048, 4096, 6144}) {
+    for (size_t shift = 0; shift < 4; ++shift) {
+      for (const char* inserted : {"\xf0\x9f\x98\x80", "\xe2\x82", "\xbf", "\xc3"}) {
+        std::string text(edge - shift, 'x');
+        text += inserted;
+        text += std::string(edge % 4096 + 100, 'y');
+        ExpectEveryWidthAgrees(text);
+        ExpectEveryWidthAgrees(text.substr(0, edge - shift + std::strlen(inserted)));
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -14,15 +14,13 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "Foundation/TextScan.h"
 #include "byte_buffer_streams.h"
 #include "include/flutter/standard_codec_serializer.h"
 #include "include/flutter/standard_message_codec.h"
@@ -58,83 +56,12 @@ constexpr uint8_t kEnvelopeError = 1;
 
 // ----- UTF-8 ------------------------------------------------------------------------------------
 
-// Well-formed UTF-8 as Unicode defines it: no overlong forms, no surrogates, nothing past
-// U+10FFFF. Dart's decoder throws on anything else, so such a string cannot have come from a
-// real Dart side and the message is rejected.
-// How many leading bytes of |bytes| are ASCII, give or take a block: strings are mostly ASCII,
-// so whole blocks are tested for a set high bit at once.
-size_t AsciiPrefixLength(const uint8_t* bytes, size_t size) {
-  size_t i = 0;
-#if defined(__SSE2__)
-  while (size - i >= 64) {
-    __m128i block = _mm_or_si128(
-        _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)),
-                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 16))),
-        _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 32)),
-                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 48))));
-    if (_mm_movemask_epi8(block) != 0) {
-      break;
-    }
-    i += 64;
-  }
-#endif
-  while (size - i >= 16) {
-    uint64_t first;
-    uint64_t second;
-    std::memcpy(&first, bytes + i, 8);
-    std::memcpy(&second, bytes + i + 8, 8);
-    if (((first | second) & 0x8080808080808080ull) != 0) {
-      break;
-    }
-    i += 16;
-  }
-  return i;
-}
-
-bool IsValidUtf8(const uint8_t* bytes, size_t size) {
-  size_t i = 0;
-  for (;;) {
-    i += AsciiPrefixLength(bytes + i, size - i);
-    // Past the whole blocks: a non-ASCII byte is near, or fewer than 16 bytes are left.
-    while (i < size && bytes[i] < 0x80) {
-      ++i;
-    }
-    if (i == size) {
-      return true;
-    }
-    uint8_t lead = bytes[i];
-    size_t length;
-    uint8_t second_min = 0x80;
-    uint8_t second_max = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      if (lead == 0xE0) {
-        second_min = 0xA0;  // Overlong below U+0800.
-      } else if (lead == 0xED) {
-        second_max = 0x9F;  // Surrogates U+D800..U+DFFF.
-      }
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      if (lead == 0xF0) {
-        second_min = 0x90;  // Overlong below U+10000.
-      } else if (lead == 0xF4) {
-        second_max = 0x8F;  // Past U+10FFFF.
-      }
-    } else {
-      return false;
-    }
-    if (size - i < length || bytes[i + 1] < second_min || bytes[i + 1] > second_max) {
-      return false;
-    }
-    for (size_t k = 2; k < length; ++k) {
-      if ((bytes[i + k] & 0xC0) != 0x80) {
-        return false;
-      }
-    }
-    i += length;
-  }
+// Strings must be well-formed UTF-8 as Unicode defines it: no overlong forms, no surrogates,
+// nothing past U+10FFFF. Dart's decoder throws on anything else, so such a string cannot have
+// come from a real Dart side and the message is rejected. Foundation's text scans make the
+// check, as wide as the CPU allows.
+std::string_view TextOf(const uint8_t* bytes, size_t size) {
+  return {reinterpret_cast<const char*>(bytes), size};
 }
 
 // ----- Sizes -------------------------------------------------------------------------------------
@@ -199,16 +126,17 @@ void ReadString(Reader& reader, EncodableValue& out) {
     return;
   }
   if constexpr (kIsBufferReader<Reader>) {
+    // Checked and copied in one pass over the bytes.
     const uint8_t* bytes = reader.Take(size);
-    if (bytes == nullptr || !IsValidUtf8(bytes, size)) {
+    if (bytes == nullptr ||
+        !Foundation::AppendValidUTF8(TextOf(bytes, size), out.emplace<std::string>())) {
+      out.emplace<std::monostate>();
       reader.Fail();
-      return;
     }
-    out.emplace<std::string>(reinterpret_cast<const char*>(bytes), size);
   } else {
     std::string& text = out.emplace<std::string>(size, '\0');
     reader.ReadBytes(reinterpret_cast<uint8_t*>(text.data()), size);
-    if (!IsValidUtf8(reinterpret_cast<const uint8_t*>(text.data()), size)) {
+    if (!Foundation::IsValidUTF8(text)) {
       reader.Fail();
     }
   }
@@ -503,44 +431,46 @@ size_t StringValueEnd(const std::string& text, size_t offset) {
   return offset + 1 + WireSizeLength(text.size()) + text.size();
 }
 
-// The fast path's writer: fills a buffer already sized to the exact message length (by
-// EncodedEnd) and zeroed, so padding is a skip and no write checks capacity.
-class PresizedWriter {
+// The fast path's writer: appends to a vector that already has the exact message length
+// (by EncodedEnd) as its capacity, so no write reallocates, and no byte is written twice as in
+// a buffer that resize() zeroes first: a large string is copied in once.
+class ReservedWriter {
  public:
-  PresizedWriter(uint8_t* begin, uint8_t* end) : begin_(begin), pos_(begin), end_(end) {}
+  explicit ReservedWriter(std::vector<uint8_t>& bytes) : bytes_(bytes) {}
 
-  void WriteByte(uint8_t byte) { *pos_++ = byte; }
+  void WriteByte(uint8_t byte) { bytes_.push_back(byte); }
+  // In pieces of at most 2 KiB, which glibc copies with vector moves. Its rep movsb, taken
+  // for larger copies, runs many times slower on some AMD CPUs when the destination lies a few
+  // bytes past the source modulo 4 KiB, as a new message buffer may.
   void WriteBytes(const uint8_t* bytes, size_t length) {
-    if (length > 0) {
-      std::memcpy(pos_, bytes, length);
-      pos_ += length;
+    constexpr size_t kPiece = 2048;
+    for (; length > kPiece; bytes += kPiece, length -= kPiece) {
+      bytes_.insert(bytes_.end(), bytes, bytes + kPiece);
     }
+    bytes_.insert(bytes_.end(), bytes, bytes + length);
   }
   void WriteAlignment(uint8_t alignment) {
-    size_t misalignment = static_cast<size_t>(pos_ - begin_) % alignment;
+    size_t misalignment = bytes_.size() % alignment;
     if (misalignment != 0) {
-      pos_ += alignment - misalignment;
+      bytes_.resize(bytes_.size() + alignment - misalignment);
     }
   }
   void WriteInt32(int32_t value) { WriteScalar(value); }
   void WriteInt64(int64_t value) { WriteScalar(value); }
   void WriteDouble(double value) { WriteScalar(value); }
 
-  bool filled() const { return pos_ == end_; }
-
  private:
   template <typename T>
   void WriteScalar(T value) {
-    std::memcpy(pos_, &value, sizeof(T));
-    pos_ += sizeof(T);
+    uint8_t bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    WriteBytes(bytes, sizeof(T));
   }
 
-  uint8_t* begin_;
-  uint8_t* pos_;
-  uint8_t* end_;
+  std::vector<uint8_t>& bytes_;
 };
 
-void EncodeFast(const EncodableValue& value, PresizedWriter& writer) {
+void EncodeFast(const EncodableValue& value, ReservedWriter& writer) {
   WritePayload(value, writer,
                [&writer](const EncodableValue& element) { EncodeFast(element, writer); });
 }
@@ -564,16 +494,17 @@ bool ReadOneValue(const StandardCodecSerializer* serializer, ByteBufferReader& r
 
 // Encodes one message. |compose(writer, write_value)| writes it, with |write_value| for each
 // EncodableValue; |measure()| is its exact size with the plain serializer, which then writes
-// straight into a buffer of that size. Subclasses go through their virtual WriteValue.
+// into a vector reserved at that size. Subclasses go through their virtual WriteValue.
 template <class Measure, class Compose>
 std::unique_ptr<std::vector<uint8_t>> EncodeWith(const StandardCodecSerializer* serializer,
                                                  const Measure& measure, const Compose& compose) {
   auto bytes = std::make_unique<std::vector<uint8_t>>();
   if (IsPlainSerializer(serializer)) {
-    bytes->resize(measure());
-    PresizedWriter writer(bytes->data(), bytes->data() + bytes->size());
+    const size_t size = measure();
+    bytes->reserve(size);
+    ReservedWriter writer(*bytes);
     compose(writer, [&writer](const EncodableValue& value) { EncodeFast(value, writer); });
-    assert(writer.filled());
+    assert(bytes->size() == size);
   } else {
     ByteBufferWriter writer(bytes.get());
     compose(writer, [serializer, &writer](const EncodableValue& value) {

@@ -2,12 +2,24 @@
 #define QEVA_HOST_FOUNDATION_TEXTSCAN_H_
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 // Scans over text that the plugin hands to Dart or writes to its log. Ad markup is hundreds
-// of bytes and mostly plain ASCII, so each scan tests eight bytes at a time and looks at
+// of bytes and mostly plain ASCII, so each scan tests many bytes at a time and looks at
 // single bytes only near the byte that stops it.
 namespace Foundation {
+
+// How many bytes the UTF-8 checks test at once. Every width gives the same answers; the
+// widest this CPU runs is the one used, the others stay for comparison.
+enum class ScanWidth {
+  kWord = 8,   // Plain C++ on 64-bit words: every CPU.
+  kSSE2 = 16,  // Every x86-64 CPU.
+  kAVX2 = 32,  // Chosen at run time, where the CPU and the OS have it.
+};
+
+// The widest width this CPU runs.
+ScanWidth WidestScanWidth();
 
 // The length of |text|'s leading run of bytes that every escaper writes as they are:
 // printable ASCII, 0x20 to 0x7e, other than '"' and '\\'.
@@ -20,6 +32,14 @@ size_t UTF8SequenceLength(std::string_view text, size_t at);
 
 // True when the whole of |text| is well-formed UTF-8, the only text Dart's codec decodes.
 bool IsValidUTF8(std::string_view text);
+// The same, |width| bytes at a time, or as wide as this CPU runs when that is narrower.
+bool IsValidUTF8(std::string_view text, ScanWidth width);
+
+// Appends |text| to |out| and returns whether it is well-formed UTF-8, reading |text| once
+// from memory: a stretch of a few KiB at a time is copied and checked while it is in the cache.
+// When it returns false, |out| holds some unspecified part of |text| after what it held.
+bool AppendValidUTF8(std::string_view text, std::string& out);
+bool AppendValidUTF8(std::string_view text, std::string& out, ScanWidth width);
 
 }  // namespace Foundation
 
