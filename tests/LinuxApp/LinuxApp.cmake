@@ -41,14 +41,15 @@ run("building the app" "${CMAKE_COMMAND}" --build "${WORK_DIR}" -j ${jobs})
 run("running the app" "${WORK_DIR}/qeva_linux_app")
 message(STATUS "${output}")
 
-# Symbols of namespace std that the compiler emits with default visibility are not ours.
+# Symbols of namespace std that the compiler emits with default visibility, and the linker's
+# own, are not ours.
 set(plugin "${WORK_DIR}/plugins/qeva_flutter_desktop/libqeva_flutter_desktop_plugin.so")
-run("listing the plugin's exports" nm -D --defined-only -C "${plugin}")
+run("listing the plugin's exports" nm -D --defined-only "${plugin}")
 string(REPLACE "\n" ";" exports "${output}")
 set(ours "")
 foreach(line IN LISTS exports)
   string(REGEX REPLACE "^[0-9a-f]+ [A-Za-z] " "" name "${line}")
-  if(name AND NOT name MATCHES "^((typeinfo|typeinfo name|vtable) for )?std::")
+  if(name AND NOT name MATCHES "^_Z(Z|T[ISV])?N?K?St" AND NOT name MATCHES "^(__bss_start|_edata|_end)$")
     list(APPEND ours "${name}")
   endif()
 endforeach()
