@@ -33,7 +33,8 @@ class FlBinaryMessengerAdapter : public flutter::BinaryMessenger,
   FlBinaryMessengerAdapter& operator=(const FlBinaryMessengerAdapter&) = delete;
 
   // flutter::BinaryMessenger. Send delivers |reply|, if given, on the main loop once Dart has
-  // answered; the empty reply when the engine could not deliver the message.
+  // answered (the empty reply when the engine reports an error); an engine that has gone calls
+  // nothing back.
   void Send(const std::string& channel, const uint8_t* message, size_t message_size,
             flutter::BinaryReply reply = nullptr) const override;
   void SetMessageHandler(const std::string& channel,
