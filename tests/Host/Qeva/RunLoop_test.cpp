@@ -117,6 +117,34 @@ TEST_F(RunLoopTest, TasksFromAnotherThreadRunOnTheDrainingThreadAfterQueuedTasks
   EXPECT_EQ(trace_, (Strings{"queued@0", "foreign on main"}));
 }
 
+// A host's event loop learns of every queued task, also of one queued from another thread
+// (told on that thread), and nothing runs inside the telling.
+TEST_F(RunLoopTest, TheWakeHandlerHearsOfEveryPostAndSurvivesClear) {
+  std::atomic<int> wakes{0};
+  std::atomic<bool> woken_elsewhere{false};
+  const std::thread::id main_thread = std::this_thread::get_id();
+  loop_.setWakeHandler([&] {
+    ++wakes;
+    woken_elsewhere = woken_elsewhere || std::this_thread::get_id() != main_thread;
+  });
+
+  loop_.post(Mark("now"));
+  loop_.postDelayed(10, Mark("timer"));
+  std::thread([this] { loop_.postFromAnyThread(Mark("foreign")); }).join();
+  EXPECT_EQ(wakes, 3);
+  EXPECT_TRUE(woken_elsewhere);
+  EXPECT_TRUE(trace_.empty());
+
+  loop_.clear();
+  loop_.post(Mark("after-clear"));
+  EXPECT_EQ(wakes, 4);
+
+  loop_.setWakeHandler(nullptr);
+  loop_.post(Mark("unheard"));
+  loop_.postFromAnyThread(Mark("unheard-foreign"));
+  EXPECT_EQ(wakes, 4);
+}
+
 TEST_F(RunLoopTest, ClearDropsEverythingAndRestartsTime) {
   loop_.post(Mark("now"));
   loop_.postDelayed(10, Mark("timer"));

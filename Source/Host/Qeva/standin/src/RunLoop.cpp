@@ -29,7 +29,15 @@ RunLoop::TaskId RunLoop::postDelayed(int64_t delay_ms, Task task) {
   TaskId id = ++last_id_;
   queue_.emplace(Key{due, id}, std::move(task));
   due_of_[id] = due;
+  if (wake_) {
+    wake_();
+  }
   return id;
+}
+
+void RunLoop::setWakeHandler(WakeHandler handler) {
+  std::lock_guard<std::mutex> lock(foreign_mutex_);
+  wake_ = std::move(handler);
 }
 
 bool RunLoop::cancel(TaskId id) {
@@ -43,11 +51,16 @@ bool RunLoop::cancel(TaskId id) {
 }
 
 void RunLoop::postFromAnyThread(Task task) {
+  WakeHandler wake;
   {
     std::lock_guard<std::mutex> lock(foreign_mutex_);
     foreign_.push_back(std::move(task));
+    wake = wake_;
   }
   foreign_posted_.notify_all();
+  if (wake) {
+    wake();
+  }
 }
 
 void RunLoop::takeForeignTasks() {

@@ -65,6 +65,13 @@ class RunLoop {
   // Queued tasks, due or not.
   size_t pendingCount() const { return queue_.size(); }
 
+  // Told that a task was queued: on the main thread by post() and postDelayed(), on the posting
+  // thread by postFromAnyThread(). A host whose own event loop drives this run loop wakes up and
+  // looks at nextDueTime() later; the handler must not run tasks itself. Set it while no other
+  // thread posts; nullptr removes it. clear() keeps it: it belongs to the host, not to the state.
+  using WakeHandler = std::function<void()>;
+  void setWakeHandler(WakeHandler handler);
+
   // Real-time mode, for a tool's --real-time flag: advanceBy() waits for wall-clock time.
   void setRealTime(bool real_time) { real_time_ = real_time; }
   bool realTime() const { return real_time_; }
@@ -90,7 +97,9 @@ class RunLoop {
   std::map<Key, Task> queue_;
   std::unordered_map<TaskId, int64_t> due_of_;
 
-  std::mutex foreign_mutex_;  // Guards foreign_ only.
+  WakeHandler wake_;  // Written under foreign_mutex_, read bare on the main thread.
+
+  std::mutex foreign_mutex_;  // Guards foreign_ and the writes of wake_.
   std::condition_variable foreign_posted_;
   std::vector<Task> foreign_;
 };
