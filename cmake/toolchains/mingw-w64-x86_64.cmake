@@ -46,7 +46,14 @@ if(EXISTS /usr/src/googletest/CMakeLists.txt)
   set(QEVA_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources to build the tests with")
 endif()
 
+# Tests (and GoogleTest's discovery of them) run under Wine, in a Wine prefix of the build's
+# own unless WINEPREFIX names one; Wine's own diagnostics stay out of the test output.
 find_program(QEVA_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
-if(QEVA_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR "${QEVA_WINE}")
+if(QEVA_WINE AND NOT qeva_in_try_compile)
+  if(DEFINED ENV{WINEPREFIX})
+    set(qeva_wine_prefix "$ENV{WINEPREFIX}")
+  else()
+    set(qeva_wine_prefix "${CMAKE_BINARY_DIR}/wine")
+  endif()
+  set(CMAKE_CROSSCOMPILING_EMULATOR env "WINEPREFIX=${qeva_wine_prefix}" WINEDEBUG=-all "${QEVA_WINE}")
 endif()
