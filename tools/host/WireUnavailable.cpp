@@ -17,8 +17,12 @@ int Unavailable(std::ostream& err) {
 
 }  // namespace
 
-int RunWireStdio(const WireOptions&, std::ostream& err) { return Unavailable(err); }
+int RunWireStdio(const WireOptions&, std::ostream& err) {
+  return Unavailable(err);
+}
 
-int RunWirePort(const WireOptions&, int, bool, std::ostream& err) { return Unavailable(err); }
+int RunWirePort(const WireOptions&, int, bool, std::ostream& err) {
+  return Unavailable(err);
+}
 
 }  // namespace QevaHost
