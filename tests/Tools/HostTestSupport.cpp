@@ -1,15 +1,20 @@
 #include "HostTestSupport.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
+
+#if defined(_WIN32)
+#include <process.h>
+#else
+#include <fcntl.h>
 #include <poll.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -39,9 +44,18 @@ HostRun RunInProcess(const std::vector<std::string>& arguments, bool colour) {
 HostRun RunExecutable(const std::string& arguments) {
   HostRun run;
   const std::string err_path = TempFolder() + "qeva-host.stderr";
+  // Double quotes read the same to sh and to cmd.exe; cmd /c drops the outer pair of a line
+  // that starts with a quote, hence one pair more there. The output is read in binary mode,
+  // so that a "\r" the tool wrote is seen.
+#if defined(_WIN32)
   const std::string command =
-      std::string(QEVA_HOST_EXECUTABLE) + " " + arguments + " 2>'" + err_path + "'";
+      "\"\"" + std::string(QEVA_HOST_EXECUTABLE) + "\" " + arguments + " 2>\"" + err_path + "\"\"";
+  FILE* pipe = _popen(command.c_str(), "rb");
+#else
+  const std::string command =
+      "\"" + std::string(QEVA_HOST_EXECUTABLE) + "\" " + arguments + " 2>\"" + err_path + "\"";
   FILE* pipe = popen(command.c_str(), "r");
+#endif
   if (pipe == nullptr) {
     return run;
   }
@@ -50,11 +64,17 @@ HostRun RunExecutable(const std::string& arguments) {
   while ((read = fread(buffer, 1, sizeof(buffer), pipe)) > 0) {
     run.out.append(buffer, read);
   }
+#if defined(_WIN32)
+  run.status = _pclose(pipe);
+#else
   const int status = pclose(pipe);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
   run.err = ReadFile(err_path);
   return run;
 }
+
+#if !defined(_WIN32)
 
 HostProcess::HostProcess(const std::vector<std::string>& arguments) {
   std::signal(SIGPIPE, SIG_IGN);
@@ -152,13 +172,19 @@ int HostProcess::Wait() {
   }
   return -1;  // The destructor kills it.
 }
+#endif  // !_WIN32
 
 std::string TempFolder() {
   // ctest runs tests in parallel processes that share the temporary folder: each process
   // writes its files in a folder of its own.
   static const std::string folder = [] {
-    std::string path = ::testing::TempDir() + "qeva-host-tests-" + std::to_string(getpid()) + "/";
-    mkdir(path.c_str(), 0700);
+#if defined(_WIN32)
+    const int process = _getpid();
+#else
+    const int process = getpid();
+#endif
+    std::string path = ::testing::TempDir() + "qeva-host-tests-" + std::to_string(process) + "/";
+    std::filesystem::create_directories(path);
     return path;
   }();
   return folder;

@@ -1,7 +1,9 @@
 #ifndef QEVA_FLUTTER_TESTS_TOOLS_HOSTTESTSUPPORT_H_
 #define QEVA_FLUTTER_TESTS_TOOLS_HOSTTESTSUPPORT_H_
 
+#if !defined(_WIN32)
 #include <sys/types.h>
+#endif
 
 #include <nlohmann/json.hpp>
 #include <string>
@@ -22,7 +24,9 @@ HostRun RunInProcess(const std::vector<std::string>& arguments, bool colour = fa
 // The built executable, with stdout and stderr captured; |arguments| go through the shell.
 HostRun RunExecutable(const std::string& arguments);
 
-// The built executable as a child process, its standard streams on pipes: for wire mode.
+#if !defined(_WIN32)
+// The built executable as a child process, its standard streams on pipes: for wire mode, which
+// Windows builds go without.
 // SIGPIPE is ignored from the first start on, so that writing to a host that has gone fails
 // instead of ending the test.
 class HostProcess {
@@ -52,6 +56,7 @@ class HostProcess {
   int errors_ = -1;
   std::string error_text_;
 };
+#endif
 
 // Writes |text| to |name| in the test's temporary directory and returns the path.
 // A folder for this test process's temporary files, ending in "/".
