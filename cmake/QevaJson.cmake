@@ -23,5 +23,8 @@ endif()
 message(STATUS "nlohmann/json: no installed package, fetching the 3.11.3 release")
 include(FetchContent)
 FetchContent_Declare(nlohmann_json
-  URL "https://github.com/nlohmann/json/releases/download/v3.11.3/json.tar.xz")
+  URL "https://github.com/nlohmann/json/releases/download/v3.11.3/json.tar.xz"
+  # The archive is checked before use: a changed or tampered download stops the configure.
+  URL_HASH SHA256=d6c65aca6b1ed68e7a182f4757257b107ae403032760ed6ef121c9d55e81757d
+  DOWNLOAD_EXTRACT_TIMESTAMP TRUE)
 FetchContent_MakeAvailable(nlohmann_json)
