@@ -3,7 +3,11 @@
 
 // Marks the functions of the engine's C API. The engine library defines FLUTTER_DESKTOP_LIBRARY
 // while it is built and exports them; everything else that includes these headers imports them.
-#ifdef FLUTTER_DESKTOP_LIBRARY
+// An engine linked statically (the headless engine in tests and tools) defines
+// QEVA_FLUTTER_STATIC_ENGINE for itself and its users: nothing crosses a library boundary then.
+#if defined(QEVA_FLUTTER_STATIC_ENGINE)
+#define FLUTTER_EXPORT
+#elif defined(FLUTTER_DESKTOP_LIBRARY)
 #ifdef _WIN32
 #define FLUTTER_EXPORT __declspec(dllexport)
 #else
