@@ -1,15 +1,9 @@
-#include "PluginWorld.h"
+#include "BenchWorld.h"
 
-#include <flutter/method_call.h>
-#include <flutter/standard_method_codec.h>
-
-#include <algorithm>
 #include <variant>
 
-#include "Core/QevaFlutterPlugin.h"
 #include "Foundation/UUID.h"
-#include "QevaAd/QevaAdFlutterDisplay.h"
-#include "QevaStandIn/IgnoringAdDelegate.h"
+#include "support/TestAds.h"
 
 namespace QevaFlutter::bench {
 
@@ -31,111 +25,36 @@ constexpr uint64_t kUuidSeed = 20240611;
 
 }  // namespace
 
-EncodableValue Str(const std::string& text) {
-  return EncodableValue(text);
-}
-
-EncodableValue DartMap(std::vector<std::pair<std::string, EncodableValue>> entries) {
-  EncodableMap map;
-  for (auto& [key, value] : entries) {
-    map.emplace(EncodableValue(key), std::move(value));
-  }
-  return EncodableValue(std::move(map));
-}
-
-std::vector<uint8_t> EncodeCall(const std::string& method, const EncodableValue& arguments) {
-  flutter::MethodCall<> call(method, std::make_unique<EncodableValue>(arguments));
-  return *flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(call);
-}
-
-EncodableValue ReadyReply(const std::string& adSpaceId, const std::string& response,
-                          const std::string& signature) {
-  return DartMap({{"result", Str("success")},
-                  {"adSpaceId", Str(adSpaceId)},
-                  {"response", Str(response)},
-                  {"signature", Str(signature)}});
-}
-
-EncodableValue RenderReply(bool refreshable) {
-  return DartMap({{"result", Str("success")}, {"isAdRefreshable", EncodableValue(refreshable)}});
-}
-
-EncodableValue CommandReply(const std::string& outcome) {
-  return DartMap({{"result", Str(outcome)}});
-}
-
 std::string DisplayResponse() {
-  return std::string("{\"adSize\":\"320x50\",\"response\":\"") + kDisplayMarkup + "\"}";
+  return support::DisplayResponse(kDisplayMarkup);
 }
 
-std::string Mismatch(const headless::DartReply& reply, const EncodableValue& expected) {
-  if (reply.kind() == headless::DartReply::Kind::kSuccess && reply.value() == expected &&
-      reply.reply_count() == 1) {
-    return std::string();
-  }
-  return "expected success: " + headless::ToString(expected) + ", got " + reply.ToString() + " (" +
-         std::to_string(reply.reply_count()) + " replies)";
-}
-
-std::string ErrorMismatch(const headless::DartReply& reply) {
-  if (reply.kind() == headless::DartReply::Kind::kError && reply.error_code() == "1001" &&
-      reply.error_message() == "QevaAd is nil or Ad Response is empty." &&
-      reply.error_details().IsNull() && reply.reply_count() == 1) {
-    return std::string();
-  }
-  return "expected the ad error reply, got " + reply.ToString();
-}
-
-PluginWorld::PluginWorld(Recording recording) {
-  QevaStandIn::StandIn::Reset();
-  QevaStandIn::StandIn& sdk = QevaStandIn::StandIn::Shared();
-  sdk.logSink().setEcho(false);
-  sdk.setInitializationReport(QevaStandIn::InitReport::successAtOnce);
+std::unique_ptr<PluginWorld> StockedWorld(Recording recording, bool note_ids) {
+  WorldOptions options;
+  options.started = true;
+  options.recording = recording == Recording::on;
+  options.uuid_bytes = Foundation::UUID::SeededByteSource(kUuidSeed);
+  options.note_ids = note_ids;
+  auto world = std::make_unique<PluginWorld>(std::move(options));
+  QevaStandIn::StandIn& sdk = world->sdk();
   sdk.setDelivery(QevaStandIn::Delivery::synchronous);
   sdk.inventory().add(kDisplayTag, {"iab.smartphonebanner", kDisplayMarkup, 320, 50, {}});
   sdk.inventory().add(kGAMTag, {"nw.gambanner", kGAMMarkup, std::nullopt, std::nullopt, {}});
-  Foundation::UUID::SetByteSource(Foundation::UUID::SeededByteSource(kUuidSeed));
-
-  engine_ = std::make_unique<headless::HeadlessEngine>();
-  QevaFlutterPluginRegisterWithRegistrar(engine_->registrar());
-  manager_ = QevaFlutterPlugin::ManagerFor(engine_->registrar());
-  auto startUp = engine_->CallMethod(
-      "QevaManager", "QevaManager",
-      DartMap({{"accountId", Str("12")}, {"appId", Str("34")}, {"secretKey", Str("key")}}));
-  started_ = Mismatch(*startUp, Str("success")).empty();
-  ForgetRecords();
-  sdk.setRecording(recording == Recording::on);
+  return world;
 }
 
-PluginWorld::~PluginWorld() {
-  // The engine's handlers own the manager.
-  manager_.reset();
-  engine_.reset();
-  Foundation::UUID::SetByteSource(nullptr);
-  QevaStandIn::StandIn::Reset();
-}
-
-std::string PluginWorld::Request(const std::string& tagId, std::string* error) {
-  const std::vector<std::string> before = manager_->adSpaceIds();
-  auto reply =
-      Send(kAdSpaceChannel,
-           EncodeCall("AdRequest", DartMap({{"tagId", Str(tagId)}, {"refreshRate", Str("30")}})));
-  const std::vector<std::string> after = manager_->adSpaceIds();
-  std::string id;
-  for (const std::string& candidate : after) {
-    if (std::find(before.begin(), before.end(), candidate) == before.end()) {
-      id = candidate;
-    }
-  }
+std::string RequestServed(PluginWorld& world, const std::string& tagId, std::string* error) {
+  const PluginWorld::Requested requested = world.Request(tagId, "30");
+  const std::string& id = requested.id;
   std::string why;
-  if (id.empty() || after.size() != before.size() + 1) {
-    why = "\"AdRequest\" for \"" + tagId + "\" kept no new ad space";
+  if (id.empty() || !requested.adSpace) {
+    why = "\"AdRequest\" for \"" + tagId + "\" made no new ad space";
   } else if (tagId == kNoFillTag) {
-    why = ErrorMismatch(*reply);
+    why = ErrorMismatch(*requested.reply);
   } else if (tagId == kGAMTag) {
-    why = Mismatch(*reply, ReadyReply(id, kGAMMarkup, "nw.gambanner"));
+    why = Mismatch(*requested.reply, ReadyReply(id, kGAMMarkup, "nw.gambanner"));
   } else {
-    why = Mismatch(*reply, ReadyReply(id, DisplayResponse(), "iab.smartphonebanner"));
+    why = Mismatch(*requested.reply, ReadyReply(id, DisplayResponse(), "iab.smartphonebanner"));
   }
   if (!why.empty()) {
     if (error != nullptr) {
@@ -146,20 +65,8 @@ std::string PluginWorld::Request(const std::string& tagId, std::string* error) {
   return id;
 }
 
-void PluginWorld::ForgetRecords() const {
-  sdk().journal().clear();
-  sdk().logSink().clear();
-}
-
-std::shared_ptr<QevaStandIn::AdSpace> PluginWorld::adSpace(const std::string& adSpaceId) const {
-  return std::dynamic_pointer_cast<QevaStandIn::AdSpace>(manager_->adSpace(adSpaceId));
-}
-
 std::shared_ptr<Qeva::QevaAd> PreparedDisplayAd() {
-  auto ad = std::make_shared<QevaAdFlutterDisplay>();
-  ad->setAdParameters(320, 50);
-  ad->prepare(kDisplayMarkup, std::make_shared<QevaStandIn::IgnoringAdDelegate>());
-  return ad;
+  return DisplayAd(kDisplayMarkup);
 }
 
 bool UserCall(PluginWorld& /*world*/, CallCase* call, std::string* /*error*/) {
@@ -185,24 +92,16 @@ bool AdRequestCall(PluginWorld& /*world*/, CallCase* call, std::string* /*error*
   call->request =
       EncodeCall("AdRequest", DartMap({{"tagId", Str(kDisplayTag)}, {"refreshRate", Str("30")}}));
   call->check = [](const PluginWorld& world, const headless::DartReply& reply) {
-    // The id is new with every call: it must be the plugin's newest.
-    std::string id;
-    if (const auto* map = std::get_if<EncodableMap>(&reply.value())) {
-      auto entry = map->find(Str("adSpaceId"));
-      if (entry != map->end() && std::holds_alternative<std::string>(entry->second)) {
-        id = std::get<std::string>(entry->second);
-      }
-    }
-    if (!world.adSpace(id)) {
-      return "the ready reply names no ad space the plugin keeps: " + reply.ToString();
-    }
-    return Mismatch(reply, ReadyReply(id, DisplayResponse(), "iab.smartphonebanner"));
+    // The id is new with every call: it must be the one the plugin made last.
+    const std::vector<std::string> ids = world.adSpaceIds();
+    return Mismatch(reply, ReadyReply(ids.empty() ? std::string() : ids.back(), DisplayResponse(),
+                                      "iab.smartphonebanner"));
   };
   return true;
 }
 
 bool AdRenderCall(PluginWorld& world, CallCase* call, std::string* error) {
-  const std::string id = world.Request(kDisplayTag, error);
+  const std::string id = RequestServed(world, kDisplayTag, error);
   if (id.empty()) {
     return false;
   }
@@ -216,7 +115,7 @@ bool AdRenderCall(PluginWorld& world, CallCase* call, std::string* error) {
 
 bool AdClickCall(PluginWorld& world, CallCase* call, std::string* error) {
   world.sdk().setTrackerTransport([](const QevaStandIn::TrackerRequest&) {});
-  const std::string id = world.Request(kGAMTag, error);
+  const std::string id = RequestServed(world, kGAMTag, error);
   if (id.empty()) {
     return false;
   }

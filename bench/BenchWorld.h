@@ -1,25 +1,21 @@
-#ifndef QEVA_FLUTTER_BENCH_PLUGINWORLD_H_
-#define QEVA_FLUTTER_BENCH_PLUGINWORLD_H_
+#ifndef QEVA_FLUTTER_BENCH_BENCHWORLD_H_
+#define QEVA_FLUTTER_BENCH_BENCHWORLD_H_
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "Core/QevaManager.h"
-#include "QevaStandIn/StandIn.h"
-#include "flutter/encodable_value.h"
-#include "headless/DartReply.h"
-#include "headless/HeadlessEngine.h"
+#include "Qeva/QevaAd.h"
+#include "support/DartValues.h"
+#include "support/PluginWorld.h"
 
-// What the benchmarks share: Dart's messages as bytes, the ads the stand-in serves, and a
-// plugin set up on the headless engine against the stand-in SDK.
+// What the benchmarks add to the shared test world: the ads the stand-in serves, a world set
+// up to serve them, and the kinds of whole call that are timed.
 namespace QevaFlutter::bench {
 
-using flutter::EncodableMap;
-using flutter::EncodableValue;
+using namespace QevaFlutter::support;  // The world and Dart's values, throughout the suites.
 
 constexpr char kAdSpaceChannel[] = "QevaAdSpace";
 constexpr char kUserChannel[] = "QevaUser";
@@ -36,71 +32,22 @@ extern const char kDisplayMarkup[];
 extern const char kGAMMarkup[];
 extern const char kClickTracker[];
 
-EncodableValue Str(const std::string& text);
-EncodableValue DartMap(std::vector<std::pair<std::string, EncodableValue>> entries);
-
-// The bytes Dart sends for a call of |method|: what the engine hands to the channel.
-std::vector<uint8_t> EncodeCall(const std::string& method, const EncodableValue& arguments);
-
-// The replies Dart expects.
-EncodableValue ReadyReply(const std::string& adSpaceId, const std::string& response,
-                          const std::string& signature);
-EncodableValue RenderReply(bool refreshable);
-EncodableValue CommandReply(const std::string& outcome);
-// What the display ad hands Dart as its response: its size and markup as one JSON object.
-std::string DisplayResponse();
-
-// Empty when |reply| is a success carrying exactly |expected|, else what it is instead.
-std::string Mismatch(const headless::DartReply& reply, const EncodableValue& expected);
-// The same for the ad error reply.
-std::string ErrorMismatch(const headless::DartReply& reply);
-
 // Whether the stand-in journals the SDK calls and keeps the log lines (StandIn::setRecording).
 // A real SDK does neither, so the figures that stand for the plugin are taken without.
 enum class Recording { on, off };
 
-// A plugin on a headless engine, against a stand-in SDK reset for it: start-up answered,
-// renderers registered, log echo off, ad fetches served inside process() (synchronous
-// delivery), UUIDs from a seeded source so ids repeat from run to run, and the stand-in's
-// recording as |recording| says from then on.
-//
-// The stand-in is one per process, so only one world may exist at a time; the destructor
-// drops the plugin first and then resets the stand-in.
-class PluginWorld {
- public:
-  explicit PluginWorld(Recording recording = Recording::on);
-  ~PluginWorld();
+// A started plugin whose stand-in serves the ads above inside process() (synchronous
+// delivery), with |recording| from then on. |note_ids| as WorldOptions has it.
+std::unique_ptr<PluginWorld> StockedWorld(Recording recording = Recording::on,
+                                          bool note_ids = true);
 
-  PluginWorld(const PluginWorld&) = delete;
-  PluginWorld& operator=(const PluginWorld&) = delete;
+// "AdRequest" for |tagId| in a StockedWorld; the new ad space's id. Empty, with |error| set,
+// when the call was not answered with the ready reply (or, for kNoFillTag, the error reply)
+// at once.
+std::string RequestServed(PluginWorld& world, const std::string& tagId, std::string* error);
 
-  // Hands a copy of |message| to |channel|'s handler, as the engine hands Dart's bytes; the
-  // record fills in when the plugin replies.
-  std::shared_ptr<const headless::DartReply> Send(const std::string& channel,
-                                                  const std::vector<uint8_t>& message) {
-    return engine_->SendBytes(channel, message);
-  }
-
-  // "AdRequest" for |tagId|; the new ad space's id. Empty, with |error| set, when the call was
-  // not answered with the ready reply (or, for kNoFillTag, the error reply) at once.
-  std::string Request(const std::string& tagId, std::string* error);
-
-  // Forgets the stand-in's journal and log lines, which grow with every call.
-  void ForgetRecords() const;
-
-  headless::HeadlessEngine& engine() const { return *engine_; }
-  QevaFlutterManager& manager() const { return *manager_; }
-  QevaStandIn::StandIn& sdk() const { return QevaStandIn::StandIn::Shared(); }
-  // The stand-in's ad space kept under |adSpaceId|, or null.
-  std::shared_ptr<QevaStandIn::AdSpace> adSpace(const std::string& adSpaceId) const;
-  // Whether the start-up call was answered "success".
-  bool started() const { return started_; }
-
- private:
-  std::unique_ptr<headless::HeadlessEngine> engine_;
-  std::shared_ptr<QevaFlutterManager> manager_;
-  bool started_ = false;
-};
+// What the display ad hands Dart as its response: its size and markup as one JSON object.
+std::string DisplayResponse();
 
 // Prepares the plugin's display renderer by hand, as the SDK would, with kDisplayMarkup at
 // 320x50; its reports go nowhere.
@@ -130,4 +77,4 @@ bool AdClickCall(PluginWorld& world, CallCase* call, std::string* error);
 
 }  // namespace QevaFlutter::bench
 
-#endif  // QEVA_FLUTTER_BENCH_PLUGINWORLD_H_
+#endif  // QEVA_FLUTTER_BENCH_BENCHWORLD_H_
