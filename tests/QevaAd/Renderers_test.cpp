@@ -201,40 +201,57 @@ TEST_F(QevaAdFlutterDisplayTest, AdResponseWrapsTheMarkupWithItsSize) {
   }
 }
 
-// The exact bytes Dart decodes: compact, "adSize" first, '"' and '\\' escaped, the short
-// escapes \b \f \n \r \t, other control characters as \u00xx in lower-case hex, and '/', DEL
-// and UTF-8 as they are. Markup that is not UTF-8 gives none.
-TEST_F(QevaAdFlutterDisplayTest, AdResponseBytesAreFixed) {
-  const std::vector<std::pair<std::string, std::optional<std::string>>> rows = {
-      {"<a href=\"x\">/</a>", R"(<a href=\"x\">/</a>)"},
-      {"\\ \b\f\n\r\t", R"(\\ \b\f\n\r\t)"},
-      {std::string("\0\x01\x1f\x20\x7f", 5), std::string("\\u0000\\u0001\\u001f \x7f")},
-      {"\x0b\x1b", R"(\u000b\u001b)"},
-      {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF",
-       "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF"},
-      {"\xFF", std::nullopt},
-      {"ok\xC3", std::nullopt},
-      {"\xC0\x80", std::nullopt},
-      {"\xED\xA0\x80", std::nullopt},
-      {"\xF4\x90\x80\x80", std::nullopt},
-      {"\xE2\x82", std::nullopt},
+// The response is written by hand; a JSON library's compact, strict dump is the reference it
+// must match byte for byte, escapes and UTF-8 verdicts included.
+TEST_F(QevaAdFlutterDisplayTest, AdResponseIsByteForByteWhatAJsonLibraryWrites) {
+  const auto reference = [](const std::string& ad_size, const std::string& markup) {
+    try {
+      return std::optional<std::string>(json{{"adSize", ad_size}, {"response", markup}}.dump(
+          -1, ' ', false, json::error_handler_t::strict));
+    } catch (const json::exception&) {
+      return std::optional<std::string>();
+    }
   };
-  ad_->setAdParameters(320, 50);
-  for (const auto& [markup, escaped] : rows) {
-    SCOPED_TRACE(::testing::PrintToString(markup));
-    ad_->prepare(markup, delegate_);
-    const std::optional<std::string> expected =
-        escaped
-            ? std::optional<std::string>(R"({"adSize":"320x50","response":")" + *escaped + R"("})")
-            : std::nullopt;
-    EXPECT_EQ(ad_->getAdResponse(), expected);
+  const auto hex = [](const std::string& bytes) {
+    std::string text;
+    for (unsigned char c : bytes) {
+      text += "0123456789abcdef"[c >> 4];
+      text += "0123456789abcdef"[c & 0xF];
+      text += ' ';
+    }
+    return text;
+  };
+  std::vector<std::string> markups;
+  for (int first = 0; first < 256; ++first) {
+    markups.push_back(std::string("<") + static_cast<char>(first) + ">");
   }
-  // Loaded all the same, UTF-8 or not.
-  EXPECT_EQ(delegate_->calls, Strings(rows.size(), "onLoadSuccess(" + ad_->description() + ")"));
+  // Every byte after each byte that cannot stand alone, also at the very end.
+  for (int first = 0x80; first < 256; ++first) {
+    for (int second = 0; second < 256; ++second) {
+      markups.push_back(std::string("<") + static_cast<char>(first) + static_cast<char>(second));
+    }
+  }
+  // Longer sequences, with the bytes after the second at the edges of the continuation range.
+  for (int lead = 0xE0; lead <= 0xF4; ++lead) {
+    for (int second = 0x80; second <= 0xBF; ++second) {
+      for (const char* rest :
+           {"\x7F", "\x80", "\xBF", "\xC0", "\x80\x7F", "\x80\xBF", "\xBF\xC0"}) {
+        markups.push_back(std::string(1, static_cast<char>(lead)) + static_cast<char>(second) +
+                          rest + "/");
+      }
+    }
+  }
+  sdk().setRecording(false);  // Each prepare() logs; none of it is asserted here.
+  ad_->setAdParameters(320, 50);
+  for (const std::string& markup : markups) {
+    ad_->prepare(markup, nullptr);
+    ASSERT_EQ(ad_->getAdResponse(), reference("320x50", markup)) << hex(markup);
+  }
+  ad_->prepare("m", nullptr);
   ad_->setAdParameters(std::numeric_limits<int64_t>::max(), std::numeric_limits<int64_t>::min());
-  ad_->prepare("", nullptr);
-  EXPECT_EQ(ad_->getAdResponse(),
-            R"({"adSize":"9223372036854775807x-9223372036854775808","response":""})");
+  EXPECT_EQ(ad_->getAdResponse(), reference("9223372036854775807x-9223372036854775808", "m"));
+  ad_->setAdParameters(std::nullopt, std::nullopt);
+  EXPECT_EQ(ad_->getAdResponse(), reference("0x0", "m"));
 }
 
 TEST_F(QevaAdFlutterDisplayTest, AnEmptySizeEmptiesTheStoredOne) {
@@ -242,6 +259,18 @@ TEST_F(QevaAdFlutterDisplayTest, AnEmptySizeEmptiesTheStoredOne) {
   ad_->setAdParameters(std::nullopt, 50);
   EXPECT_EQ(ad_->flutterWidth(), std::nullopt);
   EXPECT_EQ(json::parse(ad_->getAdResponse().value())["adSize"], "0x50");
+}
+
+TEST_F(QevaAdFlutterDisplayTest, MarkupThatIsNotUtf8GivesNoResponse) {
+  const std::vector<std::pair<const char*, std::string>> rows = {
+      {"stray byte", "\xFF"}, {"cut sequence", "ok\xC3"}, {"lone surrogate", "\xED\xA0\x80"}};
+  for (const auto& [name, markup] : rows) {
+    SCOPED_TRACE(name);
+    ad_->prepare(markup, delegate_);
+    EXPECT_EQ(ad_->getAdResponse(), std::nullopt);
+  }
+  // Loaded all the same.
+  EXPECT_EQ(delegate_->calls, Strings(3, "onLoadSuccess(" + ad_->description() + ")"));
 }
 
 class QevaAdFlutterGAMBannerTest : public RendererTest<QevaAdFlutterGAMBanner> {
