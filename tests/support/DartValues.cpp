@@ -15,10 +15,6 @@ EncodableValue DartMap(Entries entries) {
   return EncodableValue(std::move(map));
 }
 
-EncodableValue DartList(std::vector<EncodableValue> items) {
-  return EncodableValue(flutter::EncodableList(std::move(items)));
-}
-
 std::vector<uint8_t> EncodeCall(const std::string& method, const EncodableValue& arguments) {
   flutter::MethodCall<> call(method, std::make_unique<EncodableValue>(arguments));
   return *flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(call);

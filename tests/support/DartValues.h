@@ -24,7 +24,6 @@ inline EncodableValue Str(const std::string& text) {
 }
 // A map with string keys, as Dart's Map<String, dynamic> arrives.
 EncodableValue DartMap(Entries entries);
-EncodableValue DartList(std::vector<EncodableValue> items);
 
 // The bytes Dart sends for a call of |method|: what the engine hands to the channel.
 std::vector<uint8_t> EncodeCall(const std::string& method, const EncodableValue& arguments);

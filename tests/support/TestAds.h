@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,13 +12,9 @@
 // Ads to put into an ad space by hand, and a delegate that records what a renderer reports.
 namespace QevaFlutter::support {
 
-// The plugin's renderers prepared as the SDK would, their reports going nowhere.
+// The plugin's display renderer prepared as the SDK would, its reports going nowhere.
 std::shared_ptr<Qeva::QevaAd> DisplayAd(const std::string& markup, int64_t width = 320,
                                         int64_t height = 50);
-std::shared_ptr<Qeva::QevaAd> GAMBanner(const std::string& markup);
-// A Flutter-drawn ad of neither plugin class, and an ad that Flutter does not draw.
-std::shared_ptr<Qeva::QevaAd> ForeignFlutterAd(std::optional<std::string> response);
-std::shared_ptr<Qeva::QevaAd> NativeAd();
 
 // The textual description of a renderer, as the SDK's objects print it.
 std::string Describe(const Qeva::QevaAd& ad);
