@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "PluginWorld.h"
+#include "BenchWorld.h"
 #include "Targets.h"
 
 namespace QevaFlutter::bench {
@@ -54,21 +54,30 @@ class QuietStandardError {
 
 // "AdRequest"s whose results are dropped with "AdPause" before any event comes: an event would
 // make the plugin walk its ad spaces, and the set-up would grow with the square of |count|.
-// The stand-in's fetches wait on its run loop and are discarded with its history.
-bool MakeAdSpaces(PluginWorld& world, int64_t count, std::string* error) {
+// The stand-in's fetches wait on its run loop and are discarded with its history. Picks the
+// ad space whose id comes last (|last|) or first in id order, the plugin's order.
+bool MakeAdSpaces(PluginWorld& world, StoredAdSpaces& stored, std::string* error) {
   // Each dropped result tells stderr that it went unanswered.
   QuietStandardError quiet;
   const std::vector<uint8_t> request =
       EncodeCall("AdRequest", DartMap({{"tagId", Str(kNoFillTag)}, {"refreshRate", Str("30")}}));
-  for (int64_t made = 0; made < count;) {
+  for (int64_t made = 0; made < stored.count;) {
     QevaStandIn::StandIn::Reset();
     world.sdk().logSink().setEcho(false);
     world.sdk().setDelivery(QevaStandIn::Delivery::posted);
-    const int64_t batch = std::min(kRequestsPerStandInHistory, count - made);
+    const int64_t batch = std::min(kRequestsPerStandInHistory, stored.count - made);
+    const size_t first_id = world.adSpaceIdCount();
     for (int64_t i = 0; i < batch; ++i) {
       world.Send(kAdSpaceChannel, request);
     }
-    for (const std::string& id : world.manager().pendingResultIds()) {
+    // The batch's ids, in the order of the stand-in's ad spaces, each with a pending result.
+    const std::vector<std::string> ids = world.adSpaceIds();
+    for (size_t i = first_id; i < ids.size(); ++i) {
+      const std::string& id = ids[i];
+      if (stored.id.empty() || (stored.last ? id > stored.id : id < stored.id)) {
+        stored.id = id;
+        stored.adSpace = world.sdk().adSpace(i - first_id + 1);
+      }
       auto paused =
           world.Send(kAdSpaceChannel, EncodeCall("AdPause", DartMap({{"adSpaceId", Str(id)}})));
       if (!(*error = Mismatch(*paused, CommandReply("success"))).empty()) {
@@ -86,25 +95,18 @@ std::unique_ptr<StoredAdSpaces> Store(int64_t count, bool last, std::string* err
   auto stored = std::make_unique<StoredAdSpaces>();
   stored->count = count;
   stored->last = last;
-  stored->world = std::make_unique<PluginWorld>();
+  stored->world = StockedWorld();
   PluginWorld& world = *stored->world;
   if (!world.started()) {
     *error = "the start-up call was not answered \"success\"";
     return nullptr;
   }
-  if (!MakeAdSpaces(world, count, error)) {
+  if (!MakeAdSpaces(world, *stored, error)) {
     return nullptr;
   }
-  const std::vector<std::string> ids = world.manager().adSpaceIds();
-  if (static_cast<int64_t>(ids.size()) != count || !world.manager().pendingResultIds().empty()) {
-    *error = "the plugin keeps " + std::to_string(ids.size()) + " ad spaces, not " +
-             std::to_string(count) + ", or still has results pending";
-    return nullptr;
-  }
-  stored->id = last ? ids.back() : ids.front();
-  stored->adSpace = world.adSpace(stored->id);
-  if (!stored->adSpace) {
-    *error = "no stand-in ad space under " + stored->id;
+  if (static_cast<int64_t>(world.adSpaceIdCount()) != count || !stored->adSpace) {
+    *error = "the plugin made " + std::to_string(world.adSpaceIdCount()) + " ad spaces, not " +
+             std::to_string(count) + ", or none is there under " + stored->id;
     return nullptr;
   }
   stored->adSpace->setQevaAd(PreparedDisplayAd());

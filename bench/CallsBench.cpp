@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "PluginWorld.h"
+#include "BenchWorld.h"
 #include "Targets.h"
 
 namespace QevaFlutter::bench {
@@ -46,7 +46,7 @@ struct World {
 // A fresh plugin set up for |make|'s call; false, with |state| skipped, when that failed.
 bool Renew(benchmark::State& state, CaseMaker make, Recording recording, World& world) {
   world.world.reset();  // One stand-in per process: the old world goes first.
-  world.world = std::make_unique<PluginWorld>(recording);
+  world.world = StockedWorld(recording);
   std::string error = "the start-up call was not answered \"success\"";
   if (!world.world->started() || !make(*world.world, &world.call, &error)) {
     state.SkipWithError(error.c_str());

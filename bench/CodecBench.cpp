@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "PluginWorld.h"
+#include "BenchWorld.h"
 #include "Targets.h"
 
 namespace QevaFlutter::bench {

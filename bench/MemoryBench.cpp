@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "BenchWorld.h"
 #include "CountingAllocator.h"
-#include "PluginWorld.h"
 #include "Targets.h"
 
 namespace QevaFlutter::bench {
@@ -57,29 +57,32 @@ std::vector<uint8_t> NoFillRequest() {
 bool PluginAdSpaces(int64_t count, HeapCount* grown, std::string* error) {
   const std::vector<uint8_t> request = NoFillRequest();
   {
-    PluginWorld warmUp;
+    auto warmUp = StockedWorld(Recording::on, false);
     for (int64_t i = 0; i < kWarmUpFactor * count + kSettlingCalls; ++i) {
-      warmUp.Send(kAdSpaceChannel, request);
+      warmUp->Send(kAdSpaceChannel, request);
     }
   }
-  PluginWorld world;
+  // The world notes no ids: the notes would be counted as the plugin's.
+  auto world = StockedWorld(Recording::on, false);
   // The first call also sets up what every call shares (static tables, the UUID source).
-  if (!(*error = ErrorMismatch(*world.Send(kAdSpaceChannel, request))).empty()) {
+  if (!(*error = ErrorMismatch(*world->Send(kAdSpaceChannel, request))).empty()) {
     return false;
   }
   for (int64_t i = 1; i < kSettlingCalls; ++i) {
-    world.Send(kAdSpaceChannel, request);
+    world->Send(kAdSpaceChannel, request);
   }
-  world.ForgetRecords();
+  world->ForgetRecords();
   const HeapCount before = CountHeap();
+  Reply last;
   for (int64_t i = 0; i < count; ++i) {
-    world.Send(kAdSpaceChannel, request);
+    last = world->Send(kAdSpaceChannel, request);
   }
-  world.ForgetRecords();
+  world->ForgetRecords();
   *grown = CountHeap() - before;
-  if (static_cast<int64_t>(world.manager().adSpaceIds().size()) != count + kSettlingCalls ||
-      !world.manager().pendingResultIds().empty()) {
-    *error = "the requests did not leave exactly one kept ad space each and nothing pending";
+  // Each request made one ad space, and each was answered inside its call.
+  if (static_cast<int64_t>(world->sdk().adSpaceCount()) != count + kSettlingCalls ||
+      !ErrorMismatch(*last).empty()) {
+    *error = "the requests did not make exactly one ad space each, answered at once";
     return false;
   }
   return true;
@@ -102,20 +105,20 @@ HeapCount StandInAdSpaces(int64_t count) {
   std::vector<std::shared_ptr<Qeva::QevaAdSpace>> held;
   held.reserve(static_cast<size_t>(kWarmUpFactor * count));
   {
-    PluginWorld warmUp;
+    auto warmUp = StockedWorld(Recording::on, false);
     for (int64_t i = 0; i < kWarmUpFactor * count; ++i) {
       held.push_back(SdkAdSpace(delegate));
     }
     held.clear();
   }
-  PluginWorld world;
+  auto world = StockedWorld(Recording::on, false);
   held.push_back(SdkAdSpace(delegate));
-  world.ForgetRecords();
+  world->ForgetRecords();
   const HeapCount before = CountHeap();
   for (int64_t i = 0; i < count; ++i) {
     held.push_back(SdkAdSpace(delegate));
   }
-  world.ForgetRecords();
+  world->ForgetRecords();
   const HeapCount grown = CountHeap() - before;
   held.clear();
   return grown;
@@ -151,14 +154,15 @@ BENCHMARK(RetainedPerAdSpace)
 void PerPendingResult(benchmark::State& state) {
   const int64_t count = state.range(0);
   for (auto _ : state) {
-    PluginWorld world;
+    auto stocked = StockedWorld();
+    PluginWorld& world = *stocked;
     const std::vector<uint8_t> request = NoFillRequest();
     std::vector<std::vector<uint8_t>> refreshes;
+    std::vector<std::shared_ptr<QevaStandIn::AdSpace>> adSpaces;
     for (int64_t i = 0; i < count; ++i) {
-      world.Send(kAdSpaceChannel, request);
-    }
-    for (const std::string& id : world.manager().adSpaceIds()) {
-      refreshes.push_back(EncodeCall("AdRefresh", DartMap({{"adSpaceId", Str(id)}})));
+      const PluginWorld::Requested requested = world.Request(kNoFillTag, "30");
+      refreshes.push_back(EncodeCall("AdRefresh", DartMap({{"adSpaceId", Str(requested.id)}})));
+      adSpaces.push_back(requested.adSpace);
     }
     // The engine's share: the reply record and closure it keeps for a call still unanswered.
     std::vector<flutter::BinaryReply> kept;
@@ -178,20 +182,25 @@ void PerPendingResult(benchmark::State& state) {
     }
     kept.clear();
 
+    std::vector<Reply> replies;
+    replies.reserve(refreshes.size());
     before = CountHeap();
     for (const std::vector<uint8_t>& refresh : refreshes) {
-      world.Send(kAdSpaceChannel, refresh);
+      replies.push_back(world.Send(kAdSpaceChannel, refresh));
     }
     world.ForgetRecords();
     const HeapCount pending = CountHeap() - before;
-    if (static_cast<int64_t>(world.manager().pendingResultIds().size()) != count) {
-      state.SkipWithError("\"AdRefresh\" did not leave one pending result per ad space");
-      return;
-    }
-    // Answered, so that none is released unanswered with the plugin.
+    // Answered, so that none is released unanswered with the plugin: each must have been
+    // pending.
     const Qeva::QevaSDKError noFill(Qeva::QevaSDKError::Code::noFill);
-    for (const std::string& id : world.manager().adSpaceIds()) {
-      world.adSpace(id)->fireAdError(noFill);
+    for (const auto& adSpace : adSpaces) {
+      adSpace->fireAdError(noFill);
+    }
+    for (const Reply& reply : replies) {
+      if (!ErrorMismatch(*reply).empty()) {
+        state.SkipWithError("\"AdRefresh\" did not leave one pending result per ad space");
+        return;
+      }
     }
     const auto perResult = [count](int64_t value) {
       return static_cast<double>(value) / static_cast<double>(count);
@@ -216,7 +225,8 @@ void AllocationsPerCall(benchmark::State& state, CaseMaker make) {
   constexpr int64_t kCalls = 16;
   for (auto _ : state) {
     for (const Recording recording : {Recording::off, Recording::on}) {
-      PluginWorld world(recording);
+      auto stocked = StockedWorld(recording);
+      PluginWorld& world = *stocked;
       CallCase call;
       std::string error;
       if (!make(world, &call, &error)) {

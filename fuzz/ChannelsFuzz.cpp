@@ -6,6 +6,7 @@
 // Dart a message of its own. The manager then goes away while the SDK still has work
 // queued, which must not reach it.
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -13,9 +14,6 @@
 #include <vector>
 
 #include "ChannelScript.h"
-#include "Core/QevaFlutterPlugin.h"
-#include "Core/QevaManager.h"
-#include "Foundation/UUID.h"
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
 #include "QevaStandIn/StandIn.h"
@@ -23,7 +21,8 @@
 #include "flutter/encodable_value.h"
 #include "flutter/method_call.h"
 #include "flutter/standard_method_codec.h"
-#include "headless/HeadlessEngine.h"
+#include "support/DartValues.h"
+#include "support/PluginWorld.h"
 
 namespace qeva_fuzz::channels {
 
@@ -39,9 +38,6 @@ using Bytes = std::vector<uint8_t>;
 constexpr int kMaxSteps = 64;
 // After the manager is gone: long enough for every refresh timer and click-through to fire.
 constexpr int64_t kAfterlifeMs = 60 * 1000;
-
-constexpr char kAdErrorCode[] = "1001";
-constexpr char kAdErrorMessage[] = "QevaAd is nil or Ad Response is empty.";
 
 // The ads every input starts with: each renderer class, a fallback chain, markup that is not
 // UTF-8, a signature nobody claims, and a tag the SDK refuses.
@@ -210,7 +206,8 @@ void CheckReply(const Sent& sent) {
     expect(!sent.reached_sdk, "a message that is no call reached the SDK or the log");
   }
   if (reply.kind() == DartReply::Kind::kError) {
-    expect(reply.error_code() == kAdErrorCode && reply.error_message() == kAdErrorMessage &&
+    expect(reply.error_code() == QevaFlutter::support::kAdErrorCode &&
+               reply.error_message() == QevaFlutter::support::kAdErrorMessage &&
                reply.error_details().IsNull(),
            "an error reply other than the ad error");
   }
@@ -219,22 +216,16 @@ void CheckReply(const Sent& sent) {
 }  // namespace
 
 int FuzzOne(const uint8_t* data, size_t size) {
-  // Declared first: the stand-in is reset before and after, and outlives the plugin's objects.
-  QevaStandIn::StandInScope scope;
-  QevaStandIn::StandIn& sdk = scope.sdk();
   // Ad-space ids from a fixed seed, so that an input replays the same way every time.
-  Foundation::UUID::SetByteSource(Foundation::UUID::SeededByteSource(1));
+  QevaFlutter::support::PluginWorld world;
+  QevaStandIn::StandIn& sdk = world.sdk();
   StockInventory(sdk);
-
-  auto engine = std::make_unique<headless::HeadlessEngine>();
-  QevaFlutterPluginRegisterWithRegistrar(engine->registrar());
-  std::weak_ptr<QevaFlutter::QevaFlutterManager> manager =
-      QevaFlutter::QevaFlutterPlugin::ManagerFor(engine->registrar());
+  std::weak_ptr<QevaFlutter::QevaFlutterManager> manager = world.manager();
   std::vector<Sent> sent;
   auto send = [&](const char* channel, Bytes message) {
     const size_t calls = sdk.journal().entries().size();
     const size_t lines = sdk.logSink().lines().size();
-    std::shared_ptr<const DartReply> reply = engine->SendBytes(channel, message);
+    std::shared_ptr<const DartReply> reply = world.Send(channel, message);
     const bool reached_sdk =
         sdk.journal().entries().size() != calls || sdk.logSink().lines().size() != lines;
     sent.push_back({channel, std::move(message), std::move(reply), reached_sdk});
@@ -253,9 +244,11 @@ int FuzzOne(const uint8_t* data, size_t size) {
         break;
       case kAdSpaceCallWithId: {
         Bytes message = script.Blob();
-        auto alive = manager.lock();
-        send("QevaAdSpace",
-             SubstituteId(message, alive ? alive->adSpaceIds() : std::vector<std::string>()));
+        // In id order, the order the plugin keeps them in, so that kept inputs replay as they
+        // were found.
+        std::vector<std::string> ids = world.adSpaceIds();
+        std::sort(ids.begin(), ids.end());
+        send("QevaAdSpace", SubstituteId(message, ids));
         break;
       }
       case kDrain:
@@ -297,11 +290,11 @@ int FuzzOne(const uint8_t* data, size_t size) {
   for (const Sent& one : sent) {
     CheckReply(one);
   }
-  Check(engine->sent_messages().empty(), "the plugin sent Dart a message of its own");
+  Check(world.engine().sent_messages().empty(), "the plugin sent Dart a message of its own");
 
   // The engine takes the handlers, and with them the manager, along; what the SDK still has
   // queued must find it gone.
-  engine.reset();
+  world.ShutDown();
   Check(manager.expired(), "the manager outlived the engine that held its handlers");
   sdk.runLoop().runUntilIdle();
   sdk.runLoop().advanceBy(kAfterlifeMs);

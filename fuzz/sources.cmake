@@ -14,6 +14,5 @@ function(qeva_add_fuzz_logic name)
   add_library(${name} STATIC ${QEVA_FUZZ_LOGIC_SOURCES})
   qeva_settings(${name})
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/fuzz")
-  target_link_libraries(${name} PUBLIC qeva_flutter qeva_headless_engine qeva_sdk_standin
-    nlohmann_json::nlohmann_json)
+  target_link_libraries(${name} PUBLIC qeva_test_support nlohmann_json::nlohmann_json)
 endfunction()

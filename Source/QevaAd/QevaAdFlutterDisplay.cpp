@@ -2,25 +2,17 @@
 
 #include <cstddef>
 #include <string_view>
-#include <utility>
 
 #include "Foundation/TextScan.h"
-#include "QevaAd/Log.h"
 
 namespace QevaFlutter {
 namespace {
-
-using Qeva::QevaLogType;
 
 constexpr char kSmartphoneBannerSignature[] = "iab.smartphonebanner";
 constexpr char kMediumRectangleSignature[] = "iab.mediumrectangle";
 
 constexpr char kAdSizeKey[] = "adSize";
 constexpr char kResponseKey[] = "response";
-
-std::string ExecutionStopped() {
-  return Qeva::QevaSDKError(Qeva::QevaSDKError::Code::executionStopped).description();
-}
 
 // Appends |text| as a JSON string, byte for byte as nlohmann::json's compact dump() writes it:
 // '"' and '\\' escaped, \b \f \n \r \t, other control characters as \u00xx in lower-case
@@ -83,63 +75,8 @@ bool AppendJsonString(std::string_view text, std::string& out) {
 
 }  // namespace
 
-QevaAdFlutterDisplay::QevaAdFlutterDisplay() : NSObject(kClassName) {
-  QEVA_AD_LOG(description(), QevaLogType::info, "init()");
-}
-
-QevaAdFlutterDisplay::~QevaAdFlutterDisplay() {
-  QEVA_AD_LOG(description(), QevaLogType::info, "deinit");
-}
-
 std::vector<std::string> QevaAdFlutterDisplay::getSignatures() {
   return {kSmartphoneBannerSignature, kMediumRectangleSignature};
-}
-
-void QevaAdFlutterDisplay::prepare(const std::string& adResponse,
-                                   std::shared_ptr<Qeva::QevaAdDelegate> delegate) {
-  QEVA_AD_LOG("", QevaLogType::info, "prepare(adResponse:delegate:)");
-  delegate_ = std::move(delegate);
-  ad_response_ = adResponse;
-  // A local reference keeps the delegate alive should the SDK replace it from inside the call.
-  if (auto current = delegate_) {
-    current->onLoadSuccess(*this);
-  } else {
-    QEVA_AD_LOG(ExecutionStopped(), QevaLogType::error, "prepare(adResponse:delegate:)");
-  }
-}
-
-void QevaAdFlutterDisplay::render(UIKit::UIView& /*container*/) {
-  if (auto current = delegate_) {
-    current->onRenderSuccess(*this);
-  } else {
-    QEVA_AD_LOG(ExecutionStopped(), QevaLogType::error, "render(container:)");
-  }
-}
-
-void QevaAdFlutterDisplay::pause() {
-  if (auto current = delegate_) {
-    current->onAdPaused();
-  } else {
-    QEVA_AD_LOG(ExecutionStopped(), QevaLogType::error, "pause()");
-  }
-}
-
-void QevaAdFlutterDisplay::resume() {
-  if (auto current = delegate_) {
-    current->onAdResumed();
-  } else {
-    QEVA_AD_LOG(ExecutionStopped(), QevaLogType::error, "resume()");
-  }
-}
-
-void QevaAdFlutterDisplay::close() {
-  // Moving empties the field before the call: the SDK may release this ad from inside onClose,
-  // after which no member may be touched.
-  if (auto current = std::move(delegate_)) {
-    current->onClose(*this);
-  } else {
-    QEVA_AD_LOG(ExecutionStopped(), QevaLogType::error, "close()");
-  }
 }
 
 std::optional<std::string> QevaAdFlutterDisplay::getAdResponse() const {
@@ -149,7 +86,7 @@ std::optional<std::string> QevaAdFlutterDisplay::getAdResponse() const {
   const std::string ad_size = std::to_string(flutter_width_.value_or(0)) + "x" +
                               std::to_string(flutter_height_.value_or(0));
   const std::string_view markup =
-      ad_response_ ? std::string_view(*ad_response_) : std::string_view();
+      adResponse() ? std::string_view(*adResponse()) : std::string_view();
   std::string text;
   text.reserve(markup.size() + ad_size.size() + 32);
   text += '{';
@@ -165,10 +102,6 @@ std::optional<std::string> QevaAdFlutterDisplay::getAdResponse() const {
   }
   text += '}';
   return text;
-}
-
-bool QevaAdFlutterDisplay::shouldProcessRefresh() const {
-  return true;
 }
 
 void QevaAdFlutterDisplay::setAdParameters(std::optional<int64_t> adParameters,
