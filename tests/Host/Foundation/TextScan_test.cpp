@@ -51,6 +51,28 @@ TEST(TextScanTest, PlainPrefixMatchesTheByteLoopOnRandomNeighbourBytes) {
   }
 }
 
+// The transcript dialect: plain runs as they are, C escapes for the rest, and every other byte
+// (0x7f, UTF-8) as it came, whether it sits in a plain run's first word or after it.
+TEST(TextScanTest, CQuotedEscapesOnlyQuotesBackslashesAndControlBytes) {
+  struct Case {
+    std::string text;
+    const char* quoted;
+  };
+  const Case kCases[] = {
+      {"", "\"\""},
+      {"plain text, longer than one word", "\"plain text, longer than one word\""},
+      {"say \"hi\"\\", "\"say \\\"hi\\\"\\\\\""},
+      {"a\nb\tc\rd", "\"a\\nb\\tc\\x0dd\""},
+      {std::string("\0\x1f\x7f\xc3\xa9 \xff", 7), "\"\\x00\\x1f\x7f\xc3\xa9 \xff\""},
+      {"0123456789abcdef\x01", "\"0123456789abcdef\\x01\""},
+  };
+  for (const Case& c : kCases) {
+    std::string out = "kept ";
+    Foundation::AppendCQuoted(c.text, out);
+    EXPECT_EQ(out, std::string("kept ") + c.quoted);
+  }
+}
+
 TEST(TextScanTest, UTF8AtEveryOffsetOfTheWordScan) {
   struct Case {
     const char* bytes;

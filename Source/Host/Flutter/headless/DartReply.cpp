@@ -1,12 +1,12 @@
 #include "headless/DartReply.h"
 
 #include <charconv>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <type_traits>
 #include <variant>
 
+#include "Foundation/TextScan.h"
 #include "flutter/method_result.h"
 #include "flutter/standard_message_codec.h"
 #include "flutter/standard_method_codec.h"
@@ -14,35 +14,6 @@
 namespace headless {
 
 namespace {
-
-void AppendQuoted(const std::string& text, std::string* out) {
-  out->push_back('"');
-  for (char c : text) {
-    switch (c) {
-      case '"':
-        *out += "\\\"";
-        break;
-      case '\\':
-        *out += "\\\\";
-        break;
-      case '\n':
-        *out += "\\n";
-        break;
-      case '\t':
-        *out += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escape[8];
-          std::snprintf(escape, sizeof(escape), "\\x%02x", static_cast<unsigned char>(c));
-          *out += escape;
-        } else {
-          out->push_back(c);
-        }
-    }
-  }
-  out->push_back('"');
-}
 
 void AppendDouble(double number, std::string* out) {
   char digits[32];
@@ -87,7 +58,7 @@ void Append(const flutter::EncodableValue& value, std::string* out) {
         } else if constexpr (std::is_same_v<T, double>) {
           AppendDouble(held, out);
         } else if constexpr (std::is_same_v<T, std::string>) {
-          AppendQuoted(held, out);
+          Foundation::AppendCQuoted(held, *out);
         } else if constexpr (std::is_same_v<T, std::vector<uint8_t>>) {
           AppendTypedList("Uint8List", held, out);
         } else if constexpr (std::is_same_v<T, std::vector<int32_t>>) {
@@ -202,7 +173,7 @@ std::string DartReply::ToString() const {
       return "success: " + headless::ToString(value_);
     case Kind::kError: {
       std::string text = "error(" + error_code_ + ", ";
-      AppendQuoted(error_message_, &text);
+      Foundation::AppendCQuoted(error_message_, text);
       return text + ", " + headless::ToString(error_details_) + ")";
     }
     case Kind::kNotImplemented:

@@ -7,7 +7,7 @@
 //  - the extensible path, for serializer subclasses: every nested value goes through the
 //    virtual ReadValueOfType / WriteValue, exactly where a subclass expects to be called.
 
-#include <cassert>
+#include <cstdint>
 #include <cstring>
 #include <iostream>
 #include <map>
@@ -103,10 +103,6 @@ void WriteWireSize(size_t size, Writer& writer) {
     std::memcpy(bytes, &value, 4);
     writer.WriteBytes(bytes, 4);
   }
-}
-
-constexpr size_t WireSizeLength(size_t size) {
-  return size < 254 ? 1 : (size <= 0xffff ? 3 : 5);
 }
 
 constexpr size_t AlignUp(size_t offset, size_t alignment) {
@@ -371,81 +367,44 @@ void WritePayload(const EncodableValue& value, Writer& writer, const WriteNested
   }
 }
 
-// Where the encoding of |value| ends when it starts at |offset|: lets the fast path reserve the
-// whole message once. Alignment makes the size depend on the offset.
-size_t EncodedEnd(const EncodableValue& value, size_t offset) {
-  ++offset;  // The type byte.
-  switch (value.index()) {
-    case 2:
-      return offset + 4;
-    case 3:
-      return offset + 8;
-    case 4:
-      return AlignUp(offset, 8) + 8;
-    case 5: {
-      size_t size = std::get<std::string>(value).size();
-      return offset + WireSizeLength(size) + size;
-    }
-    case 6: {
-      size_t size = std::get<std::vector<uint8_t>>(value).size();
-      return offset + WireSizeLength(size) + size;
-    }
-    case 7: {
-      size_t count = std::get<std::vector<int32_t>>(value).size();
-      return AlignUp(offset + WireSizeLength(count), 4) + 4 * count;
-    }
-    case 8: {
-      size_t count = std::get<std::vector<int64_t>>(value).size();
-      return AlignUp(offset + WireSizeLength(count), 8) + 8 * count;
-    }
-    case 9: {
-      size_t count = std::get<std::vector<double>>(value).size();
-      return AlignUp(offset + WireSizeLength(count), 8) + 8 * count;
-    }
-    case 10: {
-      const EncodableList& list = std::get<EncodableList>(value);
-      offset += WireSizeLength(list.size());
-      for (const EncodableValue& element : list) {
-        offset = EncodedEnd(element, offset);
-      }
-      return offset;
-    }
-    case 11: {
-      const EncodableMap& map = std::get<EncodableMap>(value);
-      offset += WireSizeLength(map.size());
-      for (const auto& [key, element] : map) {
-        offset = EncodedEnd(element, EncodedEnd(key, offset));
-      }
-      return offset;
-    }
-    case 13: {
-      size_t count = std::get<std::vector<float>>(value).size();
-      return AlignUp(offset + WireSizeLength(count), 4) + 4 * count;
-    }
-    default:  // null, bool, custom (written as null)
-      return offset;
-  }
-}
+// Counts the bytes a message takes: the fast path composes each message once with it, so the
+// sizes come from the very code that writes the bytes.
+class CountingWriter {
+ public:
+  void WriteByte(uint8_t) { ++size_; }
+  void WriteBytes(const uint8_t*, size_t length) { size_ += length; }
+  void WriteAlignment(uint8_t alignment) { size_ = AlignUp(size_, alignment); }
+  void WriteInt32(int32_t) { size_ += 4; }
+  void WriteInt64(int64_t) { size_ += 8; }
+  void WriteDouble(double) { size_ += 8; }
 
-size_t StringValueEnd(const std::string& text, size_t offset) {
-  return offset + 1 + WireSizeLength(text.size()) + text.size();
-}
+  size_t size() const { return size_; }
 
-// The fast path's writer: appends to a vector that already has the exact message length
-// (by EncodedEnd) as its capacity, so no write reallocates, and no byte is written twice as in
-// a buffer that resize() zeroes first: a large string is copied in once.
+ private:
+  size_t size_ = 0;
+};
+
+// The fast path's writer: appends to a vector reserved at the size CountingWriter found, so no
+// write reallocates and no byte is written twice as in a buffer that resize() zeroes first.
+// It appends through the vector, never past its end: were a count ever wrong, the vector would
+// grow instead of being overrun.
 class ReservedWriter {
  public:
   explicit ReservedWriter(std::vector<uint8_t>& bytes) : bytes_(bytes) {}
 
   void WriteByte(uint8_t byte) { bytes_.push_back(byte); }
-  // In pieces of at most 2 KiB, which glibc copies with vector moves. Its rep movsb, taken
-  // for larger copies, runs many times slower on some AMD CPUs when the destination lies a few
-  // bytes past the source modulo 4 KiB, as a new message buffer may.
+  // A large string in one copy, which glibc makes with rep movsb; except where the destination
+  // lies a few bytes past the source modulo 4 KiB, which some AMD CPUs run many times slower:
+  // there in pieces of 2 KiB, which glibc copies with vector moves.
   void WriteBytes(const uint8_t* bytes, size_t length) {
     constexpr size_t kPiece = 2048;
-    for (; length > kPiece; bytes += kPiece, length -= kPiece) {
-      bytes_.insert(bytes_.end(), bytes, bytes + kPiece);
+    const uintptr_t distance = (reinterpret_cast<uintptr_t>(bytes_.data()) + bytes_.size() -
+                                reinterpret_cast<uintptr_t>(bytes)) %
+                               4096;
+    if (distance < 64) {
+      for (; length > kPiece; bytes += kPiece, length -= kPiece) {
+        bytes_.insert(bytes_.end(), bytes, bytes + kPiece);
+      }
     }
     bytes_.insert(bytes_.end(), bytes, bytes + length);
   }
@@ -464,13 +423,16 @@ class ReservedWriter {
   void WriteScalar(T value) {
     uint8_t bytes[sizeof(T)];
     std::memcpy(bytes, &value, sizeof(T));
-    WriteBytes(bytes, sizeof(T));
+    bytes_.insert(bytes_.end(), bytes, bytes + sizeof(T));
   }
 
   std::vector<uint8_t>& bytes_;
 };
 
-void EncodeFast(const EncodableValue& value, ReservedWriter& writer) {
+// The fast path's writing, with |Writer| a CountingWriter or a ReservedWriter: nested values
+// recurse directly, with no virtual call.
+template <class Writer>
+void EncodeFast(const EncodableValue& value, Writer& writer) {
   WritePayload(value, writer,
                [&writer](const EncodableValue& element) { EncodeFast(element, writer); });
 }
@@ -493,18 +455,18 @@ bool ReadOneValue(const StandardCodecSerializer* serializer, ByteBufferReader& r
 }
 
 // Encodes one message. |compose(writer, write_value)| writes it, with |write_value| for each
-// EncodableValue; |measure()| is its exact size with the plain serializer, which then writes
-// into a vector reserved at that size. Subclasses go through their virtual WriteValue.
-template <class Measure, class Compose>
+// EncodableValue. With the plain serializer it runs twice: counting, then into a vector
+// reserved at the count. Subclasses go through their virtual WriteValue.
+template <class Compose>
 std::unique_ptr<std::vector<uint8_t>> EncodeWith(const StandardCodecSerializer* serializer,
-                                                 const Measure& measure, const Compose& compose) {
+                                                 const Compose& compose) {
   auto bytes = std::make_unique<std::vector<uint8_t>>();
   if (IsPlainSerializer(serializer)) {
-    const size_t size = measure();
-    bytes->reserve(size);
+    CountingWriter counter;
+    compose(counter, [&counter](const EncodableValue& value) { EncodeFast(value, counter); });
+    bytes->reserve(counter.size());
     ReservedWriter writer(*bytes);
     compose(writer, [&writer](const EncodableValue& value) { EncodeFast(value, writer); });
-    assert(bytes->size() == size);
   } else {
     ByteBufferWriter writer(bytes.get());
     compose(writer, [serializer, &writer](const EncodableValue& value) {
@@ -612,9 +574,7 @@ std::unique_ptr<EncodableValue> StandardMessageCodec::DecodeMessageInternal(
 
 std::unique_ptr<std::vector<uint8_t>> StandardMessageCodec::EncodeMessageInternal(
     const EncodableValue& message) const {
-  return EncodeWith(
-      serializer_, [&] { return EncodedEnd(message, 0); },
-      [&](auto&, const auto& write_value) { write_value(message); });
+  return EncodeWith(serializer_, [&](auto&, const auto& write_value) { write_value(message); });
 }
 
 // ----- StandardMethodCodec -----------------------------------------------------------------------
@@ -654,61 +614,46 @@ std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeMethodCallInter
     const MethodCall<EncodableValue>& method_call) const {
   const std::string& name = method_call.method_name();
   const EncodableValue* arguments = method_call.arguments();
-  return EncodeWith(
-      serializer_,
-      [&] {
-        size_t end = StringValueEnd(name, 0);
-        return arguments != nullptr ? EncodedEnd(*arguments, end) : end + 1;
-      },
-      [&](auto& writer, const auto& write_value) {
-        WriteStringValue(name, writer);
-        if (arguments != nullptr) {
-          write_value(*arguments);
-        } else {
-          writer.WriteByte(kNull);
-        }
-      });
+  return EncodeWith(serializer_, [&](auto& writer, const auto& write_value) {
+    WriteStringValue(name, writer);
+    if (arguments != nullptr) {
+      write_value(*arguments);
+    } else {
+      writer.WriteByte(kNull);
+    }
+  });
 }
 
 std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeSuccessEnvelopeInternal(
     const EncodableValue* result) const {
-  return EncodeWith(
-      serializer_, [&] { return result != nullptr ? EncodedEnd(*result, 1) : 2; },
-      [&](auto& writer, const auto& write_value) {
-        writer.WriteByte(kEnvelopeSuccess);
-        if (result != nullptr) {
-          write_value(*result);
-        } else {
-          writer.WriteByte(kNull);
-        }
-      });
+  return EncodeWith(serializer_, [&](auto& writer, const auto& write_value) {
+    writer.WriteByte(kEnvelopeSuccess);
+    if (result != nullptr) {
+      write_value(*result);
+    } else {
+      writer.WriteByte(kNull);
+    }
+  });
 }
 
 std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeErrorEnvelopeInternal(
     const std::string& error_code, const std::string& error_message,
     const EncodableValue* error_details) const {
-  return EncodeWith(
-      serializer_,
-      [&] {
-        size_t end = StringValueEnd(error_code, 1);
-        end = error_message.empty() ? end + 1 : StringValueEnd(error_message, end);
-        return error_details != nullptr ? EncodedEnd(*error_details, end) : end + 1;
-      },
-      [&](auto& writer, const auto& write_value) {
-        writer.WriteByte(kEnvelopeError);
-        WriteStringValue(error_code, writer);
-        // An empty message goes out as null, so Dart sees `message == null` as with the engine.
-        if (error_message.empty()) {
-          writer.WriteByte(kNull);
-        } else {
-          WriteStringValue(error_message, writer);
-        }
-        if (error_details != nullptr) {
-          write_value(*error_details);
-        } else {
-          writer.WriteByte(kNull);
-        }
-      });
+  return EncodeWith(serializer_, [&](auto& writer, const auto& write_value) {
+    writer.WriteByte(kEnvelopeError);
+    WriteStringValue(error_code, writer);
+    // An empty message goes out as null, so Dart sees `message == null` as with the engine.
+    if (error_message.empty()) {
+      writer.WriteByte(kNull);
+    } else {
+      WriteStringValue(error_message, writer);
+    }
+    if (error_details != nullptr) {
+      write_value(*error_details);
+    } else {
+      writer.WriteByte(kNull);
+    }
+  });
 }
 
 bool StandardMethodCodec::DecodeAndProcessResponseEnvelopeInternal(

@@ -4,17 +4,13 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define QEVA_TEXT_SCAN_SSE2 1
-#endif
-
-// AVX2 through GCC and Clang's target attributes, so the rest of the file is built for the
-// baseline CPU. Not with GCC for Windows, which assumes 32-byte aligned stack slots for
-// AVX registers that the Windows stack does not give it.
+// The vector scans, SSE2 (every x86-64 CPU) and AVX2 (chosen at run time through GCC and
+// Clang's target attributes, so the rest of the file is built for the baseline CPU), under one
+// guard. Not with GCC for Windows, which assumes 32-byte aligned stack slots for AVX registers
+// that the Windows stack does not give it. Elsewhere the plain word scans answer alone.
 #if defined(__GNUC__) && defined(__x86_64__) && !(defined(_WIN32) && !defined(__clang__))
 #include <immintrin.h>
-#define QEVA_TEXT_SCAN_AVX2 1
+#define QEVA_TEXT_SIMD 1
 #define QEVA_AVX2_FUNCTION __attribute__((target("avx2")))
 #endif
 
@@ -43,19 +39,10 @@ constexpr uint64_t StopBytes(uint64_t word) {
          ZeroBytes(word ^ (kOnes * '\\')) | ZeroBytes(word ^ (kOnes * 0x7f));
 }
 
-#ifdef QEVA_TEXT_SCAN_SSE2
+#ifdef QEVA_TEXT_SIMD
 // The index of the lowest set bit of a non-zero |mask|.
 size_t FirstSetBit(unsigned mask) {
-#if defined(__GNUC__)
   return static_cast<size_t>(__builtin_ctz(mask));
-#else
-  size_t index = 0;
-  while ((mask & 1u) == 0) {
-    mask >>= 1;
-    ++index;
-  }
-  return index;
-#endif
 }
 #endif
 
@@ -68,7 +55,7 @@ bool IsPlain(unsigned char byte) {
 size_t PlainASCIIPrefixLength(std::string_view text) {
   const char* bytes = text.data();
   size_t at = 0;
-#ifdef QEVA_TEXT_SCAN_SSE2
+#ifdef QEVA_TEXT_SIMD
   // Sixteen bytes at a time; a signed compare below the space also catches every byte from
   // 0x80 on, and the mask gives the first stop's position exactly.
   const __m128i space = _mm_set1_epi8(0x20);
@@ -94,6 +81,34 @@ size_t PlainASCIIPrefixLength(std::string_view text) {
     ++at;
   }
   return at;
+}
+
+void AppendCQuoted(std::string_view text, std::string& out) {
+  out.push_back('"');
+  AppendEscaped(text, out, [](unsigned char byte, std::string& to) {
+    static const char kHex[] = "0123456789abcdef";
+    switch (byte) {
+      case '"':
+      case '\\':
+        to.push_back('\\');
+        to.push_back(static_cast<char>(byte));
+        return;
+      case '\n':
+        to += "\\n";
+        return;
+      case '\t':
+        to += "\\t";
+        return;
+      default:
+        if (byte < 0x20) {
+          const char escape[] = {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xf]};
+          to.append(escape, sizeof escape);
+        } else {
+          to.push_back(static_cast<char>(byte));
+        }
+    }
+  });
+  out.push_back('"');
 }
 
 size_t UTF8SequenceLength(std::string_view text, size_t at) {
@@ -161,7 +176,7 @@ size_t SkipASCIIWords(const char* bytes, size_t at, size_t end) {
   return at;
 }
 
-#ifdef QEVA_TEXT_SCAN_SSE2
+#ifdef QEVA_TEXT_SIMD
 size_t SkipASCIISSE2(const char* bytes, size_t at, size_t end) {
   while (end - at >= 64) {
     const auto* blocks = reinterpret_cast<const __m128i*>(bytes + at);
@@ -210,7 +225,7 @@ bool CheckSequences(std::string_view text, size_t (*skip_ascii)(const char*, siz
   return true;
 }
 
-#ifdef QEVA_TEXT_SCAN_AVX2
+#ifdef QEVA_TEXT_SIMD
 // Thirty-two bytes at a time, after "Validating UTF-8 In Less Than One Instruction Per Byte"
 // (Keiser and Lemire, 2021): each byte and the one before it are looked up by their nibbles
 // in three tables whose bits name the ways the pair can be wrong; a bit set in all three is
@@ -427,13 +442,8 @@ bool CPUHasAVX2() {
 #endif
 
 ScanWidth DetectWidestScanWidth() {
-#ifdef QEVA_TEXT_SCAN_AVX2
-  if (CPUHasAVX2()) {
-    return ScanWidth::kAVX2;
-  }
-#endif
-#ifdef QEVA_TEXT_SCAN_SSE2
-  return ScanWidth::kSSE2;
+#ifdef QEVA_TEXT_SIMD
+  return CPUHasAVX2() ? ScanWidth::kAVX2 : ScanWidth::kSSE2;
 #else
   return ScanWidth::kWord;
 #endif
@@ -446,11 +456,9 @@ bool CheckUTF8(std::string_view text, ScanWidth width, const Sink& sink) {
     width = widest;
   }
   switch (width) {
-#ifdef QEVA_TEXT_SCAN_AVX2
+#ifdef QEVA_TEXT_SIMD
     case ScanWidth::kAVX2:
       return CheckAVX2(text, sink);
-#endif
-#ifdef QEVA_TEXT_SCAN_SSE2
     case ScanWidth::kSSE2:
       return CheckSequences(text, SkipASCIISSE2, sink);
 #endif

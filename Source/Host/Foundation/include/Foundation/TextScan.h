@@ -25,6 +25,26 @@ ScanWidth WidestScanWidth();
 // printable ASCII, 0x20 to 0x7e, other than '"' and '\\'.
 size_t PlainASCIIPrefixLength(std::string_view text);
 
+// Appends |text| to |out|: runs of plain bytes (see PlainASCIIPrefixLength) as they are, every
+// other byte through |escape(byte, out)|. Each output dialect (log line, JSON, transcript) is
+// one small |escape| over this scan.
+template <class Escape>
+void AppendEscaped(std::string_view text, std::string& out, const Escape& escape) {
+  while (!text.empty()) {
+    const size_t plain = PlainASCIIPrefixLength(text);
+    out.append(text.data(), plain);
+    if (plain == text.size()) {
+      return;
+    }
+    escape(static_cast<unsigned char>(text[plain]), out);
+    text.remove_prefix(plain + 1);
+  }
+}
+
+// |text| in double quotes with C's escapes: \" \\ \n \t, \xNN for the other control bytes
+// below 0x20; every other byte as it is. How transcripts and test failures show a string.
+void AppendCQuoted(std::string_view text, std::string& out);
+
 // The length of the well-formed UTF-8 sequence that starts at |text|[|at|], or 0 when none
 // does: no overlong forms, no surrogates, nothing past U+10FFFF, nothing cut short. An ASCII
 // byte is a sequence of 1.
