@@ -13,13 +13,22 @@ constexpr char kReleasedLine[] =
 
 }  // namespace
 
+// Passes lines to |target| as they end; holds back the wrapper's released-reply lines until
+// the engine confirms them (dropped) or anything else is written (passed on).
 class EngineWarnings::Filter : public std::streambuf {
  public:
   explicit Filter(std::streambuf* target) : target_(target) {}
   ~Filter() override {
+    ReleaseHeld();
     if (!line_.empty()) {
-      FlushLine();
-      target_->pubsync();
+      Write(line_);
+    }
+    target_->pubsync();
+  }
+
+  void Confirm() {
+    if (held_ > 0) {
+      --held_;
     }
   }
 
@@ -30,27 +39,40 @@ class EngineWarnings::Filter : public std::streambuf {
     }
     line_.push_back(static_cast<char>(c));
     if (c == '\n') {
-      FlushLine();
+      EndLine();
     }
     return c;
   }
   int sync() override {
-    if (!line_.empty() && line_.back() == '\n') {
-      FlushLine();
+    if (held_ == 0 && !line_.empty() && line_.back() == '\n') {
+      EndLine();
     }
-    return target_->pubsync();
+    return held_ == 0 ? target_->pubsync() : 0;
   }
 
  private:
-  void FlushLine() {
-    if (line_ != kReleasedLine) {
-      target_->sputn(line_.data(), static_cast<std::streamsize>(line_.size()));
+  void EndLine() {
+    if (line_ == kReleasedLine) {
+      ++held_;
+    } else {
+      ReleaseHeld();
+      Write(line_);
     }
     line_.clear();
+  }
+  // Lines held back but never confirmed were not about a released reply the host knows of.
+  void ReleaseHeld() {
+    for (; held_ > 0; --held_) {
+      Write(kReleasedLine);
+    }
+  }
+  void Write(const std::string& text) {
+    target_->sputn(text.data(), static_cast<std::streamsize>(text.size()));
   }
 
   std::streambuf* target_;
   std::string line_;
+  int held_ = 0;
 };
 
 EngineWarnings::EngineWarnings()
@@ -60,6 +82,10 @@ EngineWarnings::EngineWarnings()
 
 EngineWarnings::~EngineWarnings() {
   std::cerr.rdbuf(original_);
+}
+
+void EngineWarnings::OnReleaseReported() {
+  filter_->Confirm();
 }
 
 }  // namespace QevaHost

@@ -6,19 +6,24 @@
 
 namespace QevaHost {
 
-// While it lives, std::cerr passes everything through except the channel layer's line for a
-// reply released unanswered. The engine tells the host of each such release, and the transcript
-// says which call it was and why; the line itself comes from Flutter's C++ client wrapper, whose
-// texts our channel layer repeats and which writes to std::cerr with no way to hand it another
-// stream.
+// Keeps off stderr the channel layer's line for each reply the plugin let go unanswered,
+// once the engine has reported that release to the host, which puts it in the transcript
+// with the call and the reason. The line comes from Flutter's C++ client wrapper (whose texts
+// our channel layer repeats), written to std::cerr just before the wrapper lets the reply go;
+// the wrapper takes no other stream. Everything else written to std::cerr passes through, and
+// so does the line when no release follows it.
 class EngineWarnings {
  public:
+  // From now until destruction, std::cerr goes through this object.
   EngineWarnings();
-  // Puts std::cerr back; a last line without its newline still reaches stderr.
+  // Puts std::cerr back; what is held back and not confirmed reaches stderr.
   ~EngineWarnings();
 
   EngineWarnings(const EngineWarnings&) = delete;
   EngineWarnings& operator=(const EngineWarnings&) = delete;
+
+  // The engine reported a reply released unanswered: the wrapper's line for it is dropped.
+  void OnReleaseReported();
 
  private:
   class Filter;

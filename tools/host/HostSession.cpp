@@ -3,8 +3,6 @@
 #include <flutter/method_call.h>
 #include <flutter/standard_method_codec.h>
 
-#include <algorithm>
-#include <limits>
 #include <utility>
 
 #include "Core/QevaFlutterPlugin.h"
@@ -22,8 +20,6 @@ namespace {
 
 // How many journal entries and log lines the stand-in keeps for looking back.
 constexpr size_t kKeptRecords = 4096;
-// The longest real-time wait between two looks at the stop signal.
-constexpr int64_t kRealTimeSliceMs = 200;
 
 }  // namespace
 
@@ -31,6 +27,8 @@ struct HostSession::Parts {
   Parts(const SessionOptions& session_options, TranscriptSink* transcript)
       : options(session_options),
         sink(transcript),
+        clock(&QevaStandIn::StandIn::Shared().runLoop(), session_options.maxFirings,
+              session_options.stop),
         calls(&redactor, session_options.keepAnsweredCalls) {
     calls.SetSink(transcript);
   }
@@ -55,6 +53,7 @@ struct HostSession::Parts {
   // Null once the session is going away: nothing is reported from then on.
   TranscriptSink* sink;
   EngineWarnings warnings;
+  Clock clock;
   Redactor redactor;
   CallBook calls;
   std::shared_ptr<TrackerTraffic> trackers;
@@ -164,6 +163,7 @@ int HostSession::CallBytes(const std::string& channel, std::vector<uint8_t> mess
   };
   hooks.on_released = [weak, number] {
     if (std::shared_ptr<Parts> parts = weak.lock()) {
+      parts->warnings.OnReleaseReported();
       parts->calls.OnReleased(number);
     }
   };
@@ -186,47 +186,19 @@ std::vector<const HostCall*> HostSession::calls() const {
 }
 
 void HostSession::RunUntilIdle() {
-  sdk().runLoop().runUntilIdle();
+  parts_->clock.RunUntilIdle();
 }
 
 AdvanceOutcome HostSession::Advance(int64_t ms) {
-  QevaStandIn::RunLoop& loop = sdk().runLoop();
-  const int64_t start = loop.now();
-  const int64_t target = ms > std::numeric_limits<int64_t>::max() - start
-                             ? std::numeric_limits<int64_t>::max()
-                             : start + ms;
-  AdvanceOutcome outcome;
-  // One due time at a time, so that the cap and a signal are looked at between firings; a
-  // real-time wait goes in short slices for the same reason.
-  while (loop.now() < target || loop.nextDueTime().value_or(target + 1) <= target) {
-    if (StopRequested()) {
-      outcome.stopped = true;
-      return outcome;
-    }
-    if (outcome.ran >= parts_->options.maxFirings) {
-      outcome.capped = true;
-      return outcome;
-    }
-    int64_t until = std::min(target, loop.nextDueTime().value_or(target));
-    if (loop.realTime()) {
-      until = std::min(until, loop.now() + kRealTimeSliceMs);
-    }
-    const int64_t before = loop.now();
-    const size_t ran = loop.advanceBy(std::max<int64_t>(0, until - before));
-    outcome.ran += ran;
-    if (ran == 0 && (loop.now() >= target || loop.now() == before)) {
-      break;
-    }
-  }
-  return outcome;
+  return parts_->clock.Advance(ms);
 }
 
 bool HostSession::StopRequested() const {
-  return parts_->options.stop != nullptr && *parts_->options.stop != 0;
+  return parts_->clock.StopRequested();
 }
 
 Millis HostSession::now() const {
-  return sdk().runLoop().now();
+  return parts_->clock.now();
 }
 
 void HostSession::Settle(bool drain) {

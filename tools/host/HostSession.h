@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "CallBook.h"
+#include "Clock.h"
 #include "Core/QevaManager.h"
 #include "QevaStandIn/StandIn.h"
 #include "Transcript.h"
@@ -46,13 +47,6 @@ struct SessionOptions {
   // The most timer firings one Advance runs: a refresh timer against a jump of years must
   // not keep the host busy for ever.
   size_t maxFirings = 10000;
-};
-
-// How far an Advance got.
-struct AdvanceOutcome {
-  size_t ran = 0;        // Tasks run.
-  bool capped = false;   // It stopped at SessionOptions::maxFirings, short of its target.
-  bool stopped = false;  // A stop signal came; time stands where the work got to.
 };
 
 // The host: the stand-in Ad SDK, a headless Flutter engine, and the plugin's manager on it,
