@@ -156,11 +156,6 @@ int HostSession::CallBytes(const std::string& channel, std::vector<uint8_t> mess
   // The hooks outlive neither the session's interest nor the session: they hold it weakly.
   std::weak_ptr<Parts> weak = parts_;
   headless::HeadlessEngine::ReplyHooks hooks;
-  hooks.on_recorded = [weak, number](const headless::DartReply& reply) {
-    if (std::shared_ptr<Parts> parts = weak.lock()) {
-      parts->calls.OnAnswered(number, reply);
-    }
-  };
   hooks.on_released = [weak, number] {
     if (std::shared_ptr<Parts> parts = weak.lock()) {
       parts->warnings.OnReleaseReported();
@@ -168,7 +163,12 @@ int HostSession::CallBytes(const std::string& channel, std::vector<uint8_t> mess
     }
   };
   calls.BeginDelivery(number);
-  engine_->SendBytes(channel, std::move(message), std::move(hooks));
+  engine_->SendBytes(channel, std::move(message), std::move(hooks),
+                     [weak, number](const headless::DartReply& reply) {
+                       if (std::shared_ptr<Parts> parts = weak.lock()) {
+                         parts->calls.OnAnswered(number, reply);
+                       }
+                     });
   calls.EndDelivery();
   return number;
 }

@@ -45,11 +45,12 @@ std::shared_ptr<const DartReply> HeadlessEngine::CallMethod(
 
 std::shared_ptr<const DartReply> HeadlessEngine::SendBytes(const std::string& channel,
                                                            std::vector<uint8_t> message,
-                                                           ReplyHooks hooks) {
+                                                           ReplyHooks hooks,
+                                                           RecordHook on_recorded) {
   std::shared_ptr<DartReply> record(new DartReply());
   EngineCore::ReplySink sink;
   sink.on_reply = [record, on_reply = std::move(hooks.on_reply),
-                   on_recorded = std::move(hooks.on_recorded)](const uint8_t* bytes, size_t size) {
+                   on_recorded = std::move(on_recorded)](const uint8_t* bytes, size_t size) {
     record->Record(bytes, size);
     if (on_reply) {
       on_reply(bytes, size);

@@ -31,8 +31,8 @@ class HeadlessEngine : public flutter::BinaryMessenger {
   using SentMessage = EngineCore::SentMessage;
 
   // What a host hears of one message's reply besides the DartReply record, for hosts that
-  // pass replies on (a wire transport, a transcript). All run on the thread that answers or
-  // shuts the engine down; none may throw.
+  // pass replies on (a wire transport, a transcript). Both run on the thread that answers or
+  // shuts the engine down; neither may throw.
   struct ReplyHooks {
     // Once, when the message is answered (at once with the empty reply when its channel has no
     // handler), with the bytes as the plugin gave them (null and 0 for the empty reply). The
@@ -43,9 +43,6 @@ class HeadlessEngine : public flutter::BinaryMessenger {
     // waits for ever; the engine keeps the response handle until it shuts down, as a real one
     // does.
     std::function<void()> on_released;
-    // After on_reply, with the record that call returns, as the first reply filled it in: for
-    // hosts that want the reply decoded once, by the engine, and its bytes.
-    std::function<void(const DartReply& record)> on_recorded;
   };
 
   HeadlessEngine();
@@ -84,8 +81,12 @@ class HeadlessEngine : public flutter::BinaryMessenger {
   // Hands raw |message| bytes to the channel's handler, for malformed input, fuzzing and
   // hosts that relay bytes from elsewhere. A channel without a handler calls |hooks.on_reply|
   // with the empty reply before this returns.
+  // |on_recorded|, if given, runs after |hooks.on_reply| with the record, filled in by then:
+  // for hosts that take the reply as the engine decoded it, bytes included.
+  using RecordHook = std::function<void(const DartReply& record)>;
   std::shared_ptr<const DartReply> SendBytes(const std::string& channel,
-                                             std::vector<uint8_t> message, ReplyHooks hooks = {});
+                                             std::vector<uint8_t> message, ReplyHooks hooks = {},
+                                             RecordHook on_recorded = nullptr);
 
   // What the plugin side sent with Send, oldest first.
   const std::vector<SentMessage>& sent_messages() const { return core_->sent_messages(); }
