@@ -278,6 +278,11 @@ TEST(HostToolTest, UnansweredCallsSayWhy) {
   const std::string refresh_d =
       R"({"call": {"channel": "QevaAdSpace", "method": "AdRefresh",
           "arguments": {"adSpaceId": "${d.adSpaceId}"}}})";
+  std::string targeting_calls;  // More calls than the plugin's reply ledger keeps records of.
+  for (int i = 0; i < 300; ++i) {
+    targeting_calls +=
+        R"({"call": {"channel": "QevaUser", "method": "QevaUser", "arguments": {}}},)";
+  }
   const std::vector<Row> rows = {
       {"a method the channel lacks",
        R"({"call": {"channel": "QevaAdSpace", "method": "AdShow", "arguments": {}}})",
@@ -305,6 +310,11 @@ TEST(HostToolTest, UnansweredCallsSayWhy) {
        {{3, "replaced",
          "replaced by #4 AdRefresh (step 4), a newer call under the same ad-space id"},
         {4, "pending", "still pending: no event of its ad space answered it"}}},
+      {"a newer call under the same id, after the ledger let the first one's record go",
+       request_d + "," + refresh_d + "," + targeting_calls + refresh_d,
+       {{3, "replaced",
+         "replaced by #304 AdRefresh (step 304), a newer call under the same ad-space id"},
+        {304, "pending", "still pending: no event of its ad space answered it"}}},
       {"a pause",
        request_d + "," + refresh_d + R"(, {"call": {"channel": "QevaAdSpace", "method": "AdPause",
            "arguments": {"adSpaceId": "${d.adSpaceId}"}}})",

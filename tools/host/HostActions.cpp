@@ -10,6 +10,7 @@
 #include "HostSession.h"
 #include "QevaAd/QevaAdFlutterDisplay.h"
 #include "QevaAd/QevaAdFlutterGAMBanner.h"
+#include "QevaStandIn/FixedFlutterAd.h"
 #include "UIKit/UIKit.h"
 
 namespace QevaHost {
@@ -188,22 +189,6 @@ ActionResult Fire(HostSession& session, const json& argument) {
   return {true, std::string(QevaStandIn::AdEventName(event)) + " on " + ad_space->name()};
 }
 
-// A renderer whose ad Dart draws but which takes no part in refresh: a class of an app's own,
-// which the plugin knows only by the SDK's interfaces.
-class StillFlutterAd final : public Qeva::QevaFlutterAd {
- public:
-  explicit StillFlutterAd(std::string response) : response_(std::move(response)) {}
-  void prepare(const std::string&, std::shared_ptr<Qeva::QevaAdDelegate>) override {}
-  void render(UIKit::UIView&) override {}
-  void pause() override {}
-  void resume() override {}
-  void close() override {}
-  std::optional<std::string> getAdResponse() const override { return response_; }
-
- private:
-  const std::string response_;
-};
-
 std::string CheckServeStill(const json& argument) {
   if (!argument.is_object()) {
     return "must be an object {\"adSpace\": N, \"response\": \"...\"}" + Got(argument);
@@ -223,14 +208,15 @@ std::string CheckServeStill(const json& argument) {
   return std::string();
 }
 
-// adSpace#N holds a StillFlutterAd and reports it ready.
+// adSpace#N holds a FixedFlutterAd and reports it ready.
 ActionResult ServeStill(HostSession& session, const json& argument) {
   const std::shared_ptr<QevaStandIn::AdSpace> ad_space =
       session.sdk().adSpace(argument["adSpace"].get<uint64_t>());
   if (!ad_space) {
     return {false, "the SDK has no live adSpace#" + Dump(argument["adSpace"])};
   }
-  ad_space->setQevaAd(std::make_shared<StillFlutterAd>(argument.value("response", "")));
+  ad_space->setQevaAd(
+      std::make_shared<QevaStandIn::FixedFlutterAd>(argument.value("response", "")));
   ad_space->fireAdReady();
   return {true, ad_space->name() + " holds an ad Dart draws that takes no part in refresh"};
 }

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "CallBook.h"
+#include "Clock.h"
 #include "Core/QevaManager.h"
 #include "QevaStandIn/StandIn.h"
 #include "Transcript.h"
@@ -47,45 +49,6 @@ struct SessionOptions {
   size_t maxFirings = 10000;
 };
 
-// How far an Advance got.
-struct AdvanceOutcome {
-  size_t ran = 0;        // Tasks run.
-  bool capped = false;   // It stopped at SessionOptions::maxFirings, short of its target.
-  bool stopped = false;  // A stop signal came; time stands where the work got to.
-};
-
-// One Dart call and what became of it.
-struct CallRecord {
-  int number = 0;  // #N, from 1.
-  size_t step = 0;
-  uint32_t tag = 0;  // The caller's own name for the call (the wire's request id).
-  std::string channel;
-  std::string method;
-  flutter::EncodableValue arguments;  // As sent: the secret unmasked.
-  std::optional<Reply> reply;         // The first reply, once it came.
-  int replyCount = 0;
-  // The plugin released the reply unanswered: during call #releasedDuring (0: outside any
-  // call) in step releasedInStep.
-  bool released = false;
-  int releasedDuring = 0;
-  size_t releasedInStep = 0;
-  // The call during which it was released, as named then ("#7 AdPause"), and its channel.
-  std::string releasedBy;
-  std::string releasedByChannel;
-  std::string releasedByMethod;
-  // Why the call would be left unanswered at once, judged before it was made (a wrong method
-  // name, arguments that are not a map, an unknown ad-space id, no window, a refused tag).
-  std::string rejection;
-  std::string rejectionDetail;
-};
-
-// Why a call was never answered: a short code and the readable why (see UnansweredEvent).
-struct Unanswered {
-  int number = 0;
-  std::string reason;
-  std::string detail;
-};
-
 // The host: the stand-in Ad SDK, a headless Flutter engine, and the plugin's manager on it,
 // with Dart's side played through real standard-codec bytes. Everything that happens is
 // reported to the sink as it happens: calls, replies (the moment the plugin answers), SDK log
@@ -116,8 +79,8 @@ class HostSession {
   // a message that is no method call is recorded with an empty method and null arguments.
   int CallBytes(const std::string& channel, std::vector<uint8_t> message, uint32_t tag = 0);
   // The record of call #|number|, or null (also once it is answered and not kept).
-  const CallRecord* call(int number) const;
-  std::vector<const CallRecord*> calls() const;
+  const HostCall* call(int number) const;
+  std::vector<const HostCall*> calls() const;
 
   // Time. Draining runs what is due now; Advance moves virtual time, running timers in
   // order (and waits for them in real-time mode). Time moves by the work done: when the
@@ -136,7 +99,7 @@ class HostSession {
   // Every call not answered, with the reason, in call order.
   std::vector<Unanswered> UnansweredCalls() const;
   // How those reasons name the call that replaced or dropped another: "#N" unless set.
-  using CallNamer = std::function<std::string(int number)>;
+  using CallNamer = CallBook::CallNamer;
   void SetCallNamer(CallNamer namer);
 
   // Host-side controls used by the actions.
@@ -163,9 +126,10 @@ class HostSession {
   std::string ExpandSink(const std::string& text) const;
 
  private:
-  struct Core;
+  struct Parts;
 
-  std::shared_ptr<Core> core_;
+  // Shared with the SDK's listeners and the engine's reply hooks, which hold it weakly.
+  std::shared_ptr<Parts> parts_;
   std::unique_ptr<headless::HeadlessEngine> engine_;
   // Also held by the engine's handlers; kept here for the actions.
   std::shared_ptr<QevaFlutter::QevaFlutterManager> manager_;

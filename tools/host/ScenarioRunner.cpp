@@ -61,7 +61,7 @@ class Run {
     session_.Finish();
 
     for (const Unanswered& unanswered : session_.UnansweredCalls()) {
-      const CallRecord& record = *session_.call(unanswered.number);
+      const HostCall& record = *session_.call(unanswered.number);
       sink_.OnUnanswered({unanswered.number, record.step, LabelOf(record.step), record.channel,
                           record.method, unanswered.reason, unanswered.detail});
     }
@@ -74,7 +74,7 @@ class Run {
       (checked.ok ? summary.expectationsPassed : summary.expectationsFailed) += 1;
       sink_.OnExpectation(checked);
     }
-    for (const CallRecord* record : session_.calls()) {
+    for (const HostCall* record : session_.calls()) {
       ++summary.calls;
       (record->reply ? summary.answered : summary.unanswered) += 1;
     }
@@ -185,7 +185,7 @@ class Run {
       *error = shown + ": call \"" + name + "\" was never made";
       return false;
     }
-    const CallRecord& record = *session_.call(named->second);
+    const HostCall& record = *session_.call(named->second);
     const std::string call = "call \"" + name + "\" (#" + std::to_string(record.number) + ")";
     if (!record.reply) {
       *error = shown + ": " + call + " has no reply yet";
@@ -224,7 +224,7 @@ class Run {
     return "step " + std::to_string(index);
   }
 
-  ExpectationEvent Check(const Step& step, const CallRecord& record) const {
+  ExpectationEvent Check(const Step& step, const HostCall& record) const {
     const Expectation& expect = step.expect;
     ExpectationEvent checked;
     checked.step = step.index;

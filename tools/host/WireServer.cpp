@@ -227,7 +227,7 @@ class Connection final : public TranscriptSink {
 
  private:
   uint32_t RequestId(int number) const {
-    const CallRecord* record = session_ ? session_->call(number) : nullptr;
+    const HostCall* record = session_ ? session_->call(number) : nullptr;
     return record != nullptr ? record->tag : 0;
   }
 
@@ -333,7 +333,7 @@ class Connection final : public TranscriptSink {
   size_t ReportUnanswered() {
     const std::vector<Unanswered> unanswered = session_->UnansweredCalls();
     for (const Unanswered& call : unanswered) {
-      const CallRecord& record = *session_->call(call.number);
+      const HostCall& record = *session_->call(call.number);
       Emit({{Text("event"), Text("unanswered")},
             {Text("id"), Number(RequestId(call.number))},
             {Text("channel"), Text(record.channel)},

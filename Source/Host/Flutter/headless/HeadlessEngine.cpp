@@ -45,18 +45,20 @@ std::shared_ptr<const DartReply> HeadlessEngine::CallMethod(
 
 std::shared_ptr<const DartReply> HeadlessEngine::SendBytes(const std::string& channel,
                                                            std::vector<uint8_t> message,
-                                                           ReplyHooks hooks) {
+                                                           ReplyHooks hooks,
+                                                           RecordHook on_recorded) {
   std::shared_ptr<DartReply> record(new DartReply());
   EngineCore::ReplySink sink;
-  if (hooks.on_reply) {
-    sink.on_reply = [record, on_reply = std::move(hooks.on_reply)](const uint8_t* bytes,
-                                                                   size_t size) {
-      record->Record(bytes, size);
+  sink.on_reply = [record, on_reply = std::move(hooks.on_reply),
+                   on_recorded = std::move(on_recorded)](const uint8_t* bytes, size_t size) {
+    record->Record(bytes, size);
+    if (on_reply) {
       on_reply(bytes, size);
-    };
-  } else {
-    sink.on_reply = [record](const uint8_t* bytes, size_t size) { record->Record(bytes, size); };
-  }
+    }
+    if (on_recorded) {
+      on_recorded(*record);
+    }
+  };
   sink.on_released = std::move(hooks.on_released);
   core_->Deliver(channel, message.empty() ? nullptr : message.data(), message.size(),
                  std::move(sink));

@@ -81,8 +81,12 @@ class HeadlessEngine : public flutter::BinaryMessenger {
   // Hands raw |message| bytes to the channel's handler, for malformed input, fuzzing and
   // hosts that relay bytes from elsewhere. A channel without a handler calls |hooks.on_reply|
   // with the empty reply before this returns.
+  // |on_recorded|, if given, runs after |hooks.on_reply| with the record, filled in by then:
+  // for hosts that take the reply as the engine decoded it, bytes included.
+  using RecordHook = std::function<void(const DartReply& record)>;
   std::shared_ptr<const DartReply> SendBytes(const std::string& channel,
-                                             std::vector<uint8_t> message, ReplyHooks hooks = {});
+                                             std::vector<uint8_t> message, ReplyHooks hooks = {},
+                                             RecordHook on_recorded = nullptr);
 
   // What the plugin side sent with Send, oldest first.
   const std::vector<SentMessage>& sent_messages() const { return core_->sent_messages(); }

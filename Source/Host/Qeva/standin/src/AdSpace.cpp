@@ -5,6 +5,7 @@
 
 #include "Describe.h"
 #include "QevaStandIn/StandIn.h"
+#include "Simulation.h"
 
 namespace QevaStandIn {
 
@@ -42,57 +43,50 @@ class AdLoadDelegate final : public Qeva::QevaAdDelegate {
       : ad_space_(std::move(adSpace)), generation_(generation), ad_space_number_(adSpaceNumber) {}
 
   void onLoadSuccess(Qeva::QevaAd& qevaAd) override {
-    if (recording()) {
-      record("onLoadSuccess", {ad(qevaAd)});
-    }
+    record("onLoadSuccess", [&] { return Args{ad(qevaAd)}; });
     if (auto ad_space = ad_space_.lock()) {
       ad_space->onLoadSuccess(generation_, qevaAd);
     }
   }
   void onLoadFailure(Qeva::QevaAd& qevaAd, const Qeva::QevaError& qevaError) override {
-    if (recording()) {
-      record("onLoadFailure",
-             {ad(qevaAd), Arg("qevaError", describe::Quoted(qevaError.description()))});
-    }
+    record("onLoadFailure", [&] {
+      return Args{ad(qevaAd), Arg("qevaError", describe::Quoted(qevaError.description()))};
+    });
     if (auto ad_space = ad_space_.lock()) {
       ad_space->onLoadFailure(generation_, qevaAd);
     }
   }
   void onRenderSuccess(Qeva::QevaAd& qevaAd) override {
-    if (recording()) {
-      record("onRenderSuccess", {ad(qevaAd)});
-    }
+    record("onRenderSuccess", [&] { return Args{ad(qevaAd)}; });
     if (auto ad_space = ad_space_.lock()) {
       ad_space->onRenderSuccess(qevaAd);
     }
   }
   void onClose(Qeva::QevaAd& qevaAd) override {
-    if (recording()) {
-      record("onClose", {ad(qevaAd)});
-    }
+    record("onClose", [&] { return Args{ad(qevaAd)}; });
     if (auto ad_space = ad_space_.lock()) {
       ad_space->onClose(qevaAd);
     }
   }
   void onAdPaused() override {
-    if (recording()) {
-      record("onAdPaused", {});
-    }
+    record("onAdPaused", [] { return Args{}; });
   }
   void onAdResumed() override {
-    if (recording()) {
-      record("onAdResumed", {});
-    }
+    record("onAdResumed", [] { return Args{}; });
   }
 
  private:
-  static bool recording() { return StandIn::Shared().recording(); }
+  using Args = std::vector<std::string>;
+
   static std::string ad(const Qeva::QevaAd& qevaAd) {
-    return Arg("qevaAd", StandIn::Shared().nameOf(qevaAd));
+    return Arg("qevaAd", Simulation::Shared().nameOf(qevaAd));
   }
-  void record(const char* operation, std::vector<std::string> arguments) const {
-    StandIn::Shared().record(Kind::command, AdDelegateName(ad_space_number_), operation,
-                             std::move(arguments));
+  // Journals |operation| with the arguments |arguments| makes, when recording is on.
+  template <typename MakeArgs>
+  void record(const char* operation, const MakeArgs& arguments) const {
+    Simulation::Shared().record([&] {
+      return Entry(Kind::command, AdDelegateName(ad_space_number_), operation, arguments());
+    });
   }
 
   const std::weak_ptr<AdSpace> ad_space_;
@@ -130,84 +124,79 @@ std::string AdSpace::name() const {
 }
 
 void AdSpace::setRefreshInterval(int64_t time) {
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.record(Kind::command, name(), "setRefreshInterval", {Arg("time", describe::Integer(time))});
-  }
+  const Simulation& simulation = Simulation::Shared();
+  simulation.record([&] {
+    return Entry(Kind::command, name(), "setRefreshInterval",
+                 {Arg("time", describe::Integer(time))});
+  });
   refresh_interval_ = time;
   cancelRefreshTimer();
   armRefreshTimer();
 }
 
 void AdSpace::setAdEventDelegate(std::weak_ptr<Qeva::QevaAdEventDelegate> adEventDelegate) {
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.record(Kind::command, name(), "setAdEventDelegate",
-               {Arg("adEventDelegate", describe::Object(adEventDelegate))});
-  }
+  const Simulation& simulation = Simulation::Shared();
+  simulation.record([&] {
+    return Entry(Kind::command, name(), "setAdEventDelegate",
+                 {Arg("adEventDelegate", describe::Object(adEventDelegate))});
+  });
   delegate_ = std::move(adEventDelegate);
 }
 
 std::shared_ptr<Qeva::QevaAd> AdSpace::getQevaAd() const {
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.record(Kind::query, name(), "getQevaAd", {}, current_ ? sdk.nameOf(*current_) : "nil");
-  }
+  const Simulation& simulation = Simulation::Shared();
+  simulation.record([&] {
+    return Entry(Kind::query, name(), "getQevaAd", {},
+                 current_ ? simulation.nameOf(*current_) : "nil");
+  });
   return current_;
 }
 
 bool AdSpace::isQevaAdSpaceRefreshable() const {
   const bool refreshable = refreshable_.value_or(refresh_interval_ > 0);
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.record(Kind::query, name(), "isQevaAdSpaceRefreshable", {}, describe::Bool(refreshable));
-  }
+  const Simulation& simulation = Simulation::Shared();
+  simulation.record([&] {
+    return Entry(Kind::query, name(), "isQevaAdSpaceRefreshable", {}, describe::Bool(refreshable));
+  });
   return refreshable;
 }
 
 void AdSpace::showAd(UIKit::UIView& container) {
-  StandIn& sdk = StandIn::Shared();
-  const std::string view = sdk.recording()
-                               ? container.description() +
-                                     " (subviews: " + std::to_string(container.subviewCount()) + ")"
-                               : std::string();
-  if (sdk.recording()) {
-    sdk.record(Kind::command, name(), "showAd", {Arg("container", view)}, current_ ? "" : "no ad");
-  }
+  const Simulation& simulation = Simulation::Shared();
+  auto view = [&container] {
+    return container.description() + " (subviews: " + std::to_string(container.subviewCount()) +
+           ")";
+  };
+  simulation.record([&] {
+    return Entry(Kind::command, name(), "showAd", {Arg("container", view())},
+                 current_ ? "" : "no ad");
+  });
   if (std::shared_ptr<Qeva::QevaAd> ad = current_) {
-    if (sdk.recording()) {
-      sdk.record(Kind::callback, sdk.nameOf(*ad), "render", {Arg("container", view)});
-    }
+    simulation.record([&] {
+      return Entry(Kind::callback, simulation.nameOf(*ad), "render", {Arg("container", view())});
+    });
     ad->render(container);
   }
 }
 
 void AdSpace::pause() {
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.record(Kind::command, name(), "pause");
-  }
+  const Simulation& simulation = Simulation::Shared();
+  simulation.record([&] { return Entry(Kind::command, name(), "pause"); });
   paused_ = true;
   cancelRefreshTimer();
   if (std::shared_ptr<Qeva::QevaAd> ad = current_) {
-    if (sdk.recording()) {
-      sdk.record(Kind::callback, sdk.nameOf(*ad), "pause");
-    }
+    simulation.record([&] { return Entry(Kind::callback, simulation.nameOf(*ad), "pause"); });
     ad->pause();
   }
 }
 
 void AdSpace::resume() {
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.record(Kind::command, name(), "resume");
-  }
+  const Simulation& simulation = Simulation::Shared();
+  simulation.record([&] { return Entry(Kind::command, name(), "resume"); });
   paused_ = false;
   armRefreshTimer();
   if (std::shared_ptr<Qeva::QevaAd> ad = current_) {
-    if (sdk.recording()) {
-      sdk.record(Kind::callback, sdk.nameOf(*ad), "resume");
-    }
+    simulation.record([&] { return Entry(Kind::callback, simulation.nameOf(*ad), "resume"); });
     ad->resume();
   }
 }
@@ -241,70 +230,67 @@ void AdSpace::startFetch() {
     if (generation != generation_) {
       return;  // A later fetch or setQevaAd() took over.
     }
-    StandIn& sdk = StandIn::Shared();
-    if (!sdk.load_failures_.empty()) {
-      const Qeva::QevaSDKError error(sdk.load_failures_.front());
-      sdk.load_failures_.pop_front();
-      failFetch(error);
+    if (std::optional<Qeva::QevaSDKError::Code> failure = Simulation::Shared().takeLoadFailure()) {
+      failFetch(Qeva::QevaSDKError(*failure));
       return;
     }
-    chain_ = sdk.inventory_.nextChain(tag_id_);
+    chain_ = StandIn::Shared().inventory().nextChain(tag_id_);
     if (!chain_) {
       failFetch(Qeva::QevaSDKError(Qeva::QevaSDKError::Code::noFill));
       return;
     }
     loadFromChain(generation);
   };
-  if (sdk.delivery_ == Delivery::synchronous) {
+  if (sdk.delivery() == Delivery::synchronous) {
     fetch();
     return;
   }
   // The fetch keeps the ad space alive, as a request in flight does.
-  sdk.run_loop_.postDelayed(sdk.fetch_delay_ms_, [self = shared_from_this(), fetch] { fetch(); });
+  sdk.runLoop().postDelayed(sdk.fetchDelayMs(), [self = shared_from_this(), fetch] { fetch(); });
 }
 
 void AdSpace::loadFromChain(uint64_t generation) {
-  StandIn& sdk = StandIn::Shared();
+  Simulation& simulation = Simulation::Shared();
   while (generation == generation_ && chain_ && chain_index_ < chain_->size()) {
     // Held here, not copied: prepare() may start another fetch and replace chain_.
     const std::shared_ptr<const std::vector<InventoryAd>> chain = chain_;
     const InventoryAd& ad = (*chain)[chain_index_];
     // Classes stay where they are until a reset, even if make() registers more.
-    const Qeva::QevaAdClass* ad_class = sdk.classFor(ad.signature);
+    const Qeva::QevaAdClass* ad_class = simulation.classFor(ad.signature);
     if (ad_class == nullptr || !ad_class->make) {
       ++chain_index_;
       continue;
     }
     std::shared_ptr<Qeva::QevaAd> renderer = ad_class->make();
     if (renderer) {
-      sdk.renderers_.push_back(renderer);
+      simulation.addRenderer(renderer);
     }
-    if (sdk.recording()) {
-      sdk.record(Kind::callback, ad_class->name, "make", {},
-                 renderer ? sdk.nameOf(*renderer) : "nil");
-    }
+    simulation.record([&] {
+      return Entry(Kind::callback, ad_class->name, "make", {},
+                   renderer ? simulation.nameOf(*renderer) : "nil");
+    });
     if (!renderer) {
       ++chain_index_;
       continue;
     }
-    const std::string renderer_name = sdk.recording() ? sdk.nameOf(*renderer) : std::string();
+    auto renderer_name = [&renderer, &simulation] { return simulation.nameOf(*renderer); };
     if (ad.width || ad.height) {
       if (auto* params = dynamic_cast<Qeva::QevaCompanionParams*>(renderer.get())) {
-        if (sdk.recording()) {
-          sdk.record(Kind::callback, renderer_name, "setAdParameters",
-                     {Arg("adParameters", describe::Integer(ad.width)),
-                      Arg("height", describe::Integer(ad.height))});
-        }
+        simulation.record([&] {
+          return Entry(Kind::callback, renderer_name(), "setAdParameters",
+                       {Arg("adParameters", describe::Integer(ad.width)),
+                        Arg("height", describe::Integer(ad.height))});
+        });
         params->setAdParameters(ad.width, ad.height);
       }
     }
     Retire(std::move(loading_));
     loading_ = renderer;
-    if (sdk.recording()) {
-      sdk.record(Kind::callback, renderer_name, "prepare",
-                 {Arg("adResponse", describe::Quoted(ad.markup)),
-                  Arg("delegate", AdDelegateName(stand_in_number_))});
-    }
+    simulation.record([&] {
+      return Entry(Kind::callback, renderer_name(), "prepare",
+                   {Arg("adResponse", describe::Quoted(ad.markup)),
+                    Arg("delegate", AdDelegateName(stand_in_number_))});
+    });
     renderer->prepare(ad.markup, std::make_shared<AdLoadDelegate>(weak_from_this(), generation,
                                                                   stand_in_number_));
     return;
@@ -342,11 +328,11 @@ void AdSpace::onLoadFailure(uint64_t generation, Qeva::QevaAd& ad) {
     loading_.reset();
   }
   StandIn& sdk = StandIn::Shared();
-  if (sdk.delivery_ == Delivery::synchronous) {
+  if (sdk.delivery() == Delivery::synchronous) {
     loadFromChain(generation);
     return;
   }
-  sdk.run_loop_.post([self = shared_from_this(), generation] { self->loadFromChain(generation); });
+  sdk.runLoop().post([self = shared_from_this(), generation] { self->loadFromChain(generation); });
 }
 
 void AdSpace::onRenderSuccess(Qeva::QevaAd& ad) {
@@ -375,15 +361,14 @@ void AdSpace::failFetch(const Qeva::QevaError& error) {
 
 void AdSpace::deliver(AdEvent event, const Qeva::QevaError* error) {
   std::shared_ptr<Qeva::QevaAdEventDelegate> delegate = delegate_.lock();
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
+  Simulation::Shared().record([&] {
     std::vector<std::string> arguments;
     if (event == AdEvent::error && error != nullptr) {
       arguments.push_back(Arg("qevaError", describe::Quoted(error->description())));
     }
-    sdk.record(Kind::callback, name() + ".delegate", AdEventName(event), std::move(arguments),
-               delegate ? "" : "no delegate");
-  }
+    return Entry(Kind::callback, name() + ".delegate", AdEventName(event), std::move(arguments),
+                 delegate ? "" : "no delegate");
+  });
   if (!delegate) {
     return;
   }
@@ -417,7 +402,7 @@ void AdSpace::armRefreshTimer() {
   if (!refreshing_ || paused_ || refresh_interval_ <= 0 || !current_ || refresh_timer_ != 0) {
     return;
   }
-  refresh_timer_ = StandIn::Shared().run_loop_.postDelayed(IntervalMs(refresh_interval_),
+  refresh_timer_ = StandIn::Shared().runLoop().postDelayed(IntervalMs(refresh_interval_),
                                                            [weak = weak_from_this()] {
                                                              if (auto self = weak.lock()) {
                                                                self->onRefreshTimer();
@@ -427,7 +412,7 @@ void AdSpace::armRefreshTimer() {
 
 void AdSpace::cancelRefreshTimer() {
   if (refresh_timer_ != 0) {
-    StandIn::Shared().run_loop_.cancel(refresh_timer_);
+    StandIn::Shared().runLoop().cancel(refresh_timer_);
     refresh_timer_ = 0;
   }
 }

@@ -5,6 +5,7 @@
 
 #include "Describe.h"
 #include "QevaStandIn/StandIn.h"
+#include "Simulation.h"
 
 namespace Qeva {
 
@@ -16,39 +17,38 @@ QevaCTAHandler::QevaCTAHandler(std::vector<std::string> urls,
       view_controller_(std::move(viewControllerToPresent)),
       delegate_(std::move(delegate)),
       ad_click_browser_(adClickBrowser) {
-  QevaStandIn::StandIn& sdk = QevaStandIn::StandIn::Shared();
+  QevaStandIn::Simulation& simulation = QevaStandIn::Simulation::Shared();
   const std::string view_controller = QevaStandIn::describe::Object(view_controller_.get());
   auto click_through = std::make_unique<QevaStandIn::ClickThrough>(
-      sdk.click_throughs_.size() + 1, urls_, view_controller, delegate_, ad_click_browser_);
+      simulation.nextClickThroughNumber(), urls_, view_controller, delegate_, ad_click_browser_);
   using QevaStandIn::describe::Arg;
-  if (sdk.recording()) {
-    sdk.record(QevaStandIn::JournalEntry::Kind::command, "QevaCTAHandler", "init",
-               {Arg("urls", QevaStandIn::describe::QuotedList(urls_)),
-                Arg("viewControllerToPresent", view_controller),
-                Arg("delegate", QevaStandIn::describe::Object(delegate_)),
-                Arg("adClickBrowser", QevaStandIn::describe::Case(ad_click_browser_))},
-               click_through->name());
-  }
-  sdk.handlers_[this] = click_through.get();
-  sdk.click_throughs_.push_back(std::move(click_through));
+  simulation.record([&] {
+    return QevaStandIn::Entry(
+        QevaStandIn::JournalEntry::Kind::command, "QevaCTAHandler", "init",
+        {Arg("urls", QevaStandIn::describe::QuotedList(urls_)),
+         Arg("viewControllerToPresent", view_controller),
+         Arg("delegate", QevaStandIn::describe::Object(delegate_)),
+         Arg("adClickBrowser", QevaStandIn::describe::Case(ad_click_browser_))},
+        click_through->name());
+  });
+  simulation.addClickThrough(this, std::move(click_through));
 }
 
 void QevaCTAHandler::open() {
-  QevaStandIn::StandIn& sdk = QevaStandIn::StandIn::Shared();
-  auto found = sdk.handlers_.find(this);
-  QevaStandIn::ClickThrough* click_through = found == sdk.handlers_.end() ? nullptr : found->second;
+  QevaStandIn::Simulation& simulation = QevaStandIn::Simulation::Shared();
+  QevaStandIn::ClickThrough* click_through = simulation.clickThroughOf(this);
   if (click_through == nullptr) {
     // A copy of a handler: it gets a click-through of its own.
-    auto made = std::make_unique<QevaStandIn::ClickThrough>(
-        sdk.click_throughs_.size() + 1, urls_,
-        QevaStandIn::describe::Object(view_controller_.get()), delegate_, ad_click_browser_);
-    click_through = made.get();
-    sdk.handlers_[this] = click_through;
-    sdk.click_throughs_.push_back(std::move(made));
+    click_through =
+        &simulation.addClickThrough(this, std::make_unique<QevaStandIn::ClickThrough>(
+                                              simulation.nextClickThroughNumber(), urls_,
+                                              QevaStandIn::describe::Object(view_controller_.get()),
+                                              delegate_, ad_click_browser_));
   }
-  if (sdk.recording()) {
-    sdk.record(QevaStandIn::JournalEntry::Kind::command, click_through->name(), "open");
-  }
+  simulation.record([&] {
+    return QevaStandIn::Entry(QevaStandIn::JournalEntry::Kind::command, click_through->name(),
+                              "open");
+  });
   click_through->open();
 }
 
@@ -118,12 +118,12 @@ bool ClickThrough::hasPendingReports() const {
 void ClickThrough::open() {
   ++open_count_;
   StandIn& sdk = StandIn::Shared();
-  if (sdk.click_through_open_hook_) {
+  if (sdk.clickThroughOpenHook()) {
     // A copy: the hook may replace itself.
-    const StandIn::OpenHook hook = sdk.click_through_open_hook_;
+    const StandIn::OpenHook hook = sdk.clickThroughOpenHook();
     hook(*this);
   }
-  if (!sdk.click_through_simulation_) {
+  if (!sdk.clickThroughSimulation()) {
     return;
   }
   RunLoop& run_loop = sdk.runLoop();
@@ -140,7 +140,7 @@ void ClickThrough::open() {
       pending_success_ = 0;
       simulatedSuccess();
     });
-    pending_complete_ = run_loop.postDelayed(sdk.click_through_delay_ms_, [this] {
+    pending_complete_ = run_loop.postDelayed(sdk.clickThroughCompleteDelayMs(), [this] {
       pending_complete_ = 0;
       reportComplete();
     });
@@ -164,11 +164,11 @@ void ClickThrough::simulatedFailure() {
 
 void ClickThrough::reportSuccessRedirect(Qeva::QevaCTAaction action) {
   std::shared_ptr<Qeva::QevaCTAHandlerEvents> delegate = delegate_.lock();
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.record(Kind::callback, name() + ".delegate", "onSuccessRedirect",
-               {Arg("event", describe::Case(action))}, delegate ? "" : "no delegate");
-  }
+  const Simulation& simulation = Simulation::Shared();
+  simulation.record([&] {
+    return Entry(Kind::callback, name() + ".delegate", "onSuccessRedirect",
+                 {Arg("event", describe::Case(action))}, delegate ? "" : "no delegate");
+  });
   if (delegate) {
     delegate->onSuccessRedirect(action);
   }
@@ -176,12 +176,12 @@ void ClickThrough::reportSuccessRedirect(Qeva::QevaCTAaction action) {
 
 void ClickThrough::reportFailureRedirect(const Qeva::QevaError& error) {
   std::shared_ptr<Qeva::QevaCTAHandlerEvents> delegate = delegate_.lock();
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.record(Kind::callback, name() + ".delegate", "onFailureRedirect",
-               {Arg("error", describe::Quoted(error.description()))},
-               delegate ? "" : "no delegate");
-  }
+  const Simulation& simulation = Simulation::Shared();
+  simulation.record([&] {
+    return Entry(Kind::callback, name() + ".delegate", "onFailureRedirect",
+                 {Arg("error", describe::Quoted(error.description()))},
+                 delegate ? "" : "no delegate");
+  });
   if (delegate) {
     delegate->onFailureRedirect(error);
   }
@@ -189,11 +189,11 @@ void ClickThrough::reportFailureRedirect(const Qeva::QevaError& error) {
 
 void ClickThrough::reportComplete() {
   std::shared_ptr<Qeva::QevaCTAHandlerEvents> delegate = delegate_.lock();
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.record(Kind::callback, name() + ".delegate", "onCompleteCTA", {},
-               delegate ? "" : "no delegate");
-  }
+  const Simulation& simulation = Simulation::Shared();
+  simulation.record([&] {
+    return Entry(Kind::callback, name() + ".delegate", "onCompleteCTA", {},
+                 delegate ? "" : "no delegate");
+  });
   if (delegate) {
     delegate->onCompleteCTA();
   }

@@ -4,15 +4,16 @@
 
 #include "Describe.h"
 #include "QevaStandIn/StandIn.h"
+#include "Simulation.h"
 
 namespace Qeva {
 
 QevaManager& QevaManager::shared() {
-  return *QevaStandIn::StandIn::Shared().manager_;
+  return QevaStandIn::Simulation::Shared().manager();
 }
 
 QevaRegistry& QevaRegistry::shared() {
-  return *QevaStandIn::StandIn::Shared().registry_;
+  return QevaStandIn::Simulation::Shared().registry();
 }
 
 }  // namespace Qeva
@@ -24,28 +25,28 @@ using Kind = JournalEntry::Kind;
 
 void StandInManager::initialize(int64_t accountId, int64_t appId, const std::string& secretKey,
                                 std::weak_ptr<Qeva::InitializationStatusDelegate> delegate) {
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.record(
+  Simulation& simulation = Simulation::Shared();
+  simulation.record([&] {
+    return Entry(
         Kind::command, "manager", "initialize",
         {Arg("accountId", describe::Integer(accountId)), Arg("appId", describe::Integer(appId)),
          Arg("secretKey", describe::Quoted(secretKey)),
          Arg("delegate", describe::Object(delegate))});
-  }
-  sdk.init_delegate_ = delegate;
-  const bool success =
-      sdk.init_report_ == InitReport::successAtOnce || sdk.init_report_ == InitReport::successLater;
+  });
+  simulation.setInitDelegate(delegate);
+  const InitReport report = StandIn::Shared().initializationReport();
+  const bool success = report == InitReport::successAtOnce || report == InitReport::successLater;
   const Qeva::QevaSDKError failure(Qeva::QevaSDKError::Code::initializationFailed);
-  switch (sdk.init_report_) {
+  switch (report) {
     case InitReport::successAtOnce:
     case InitReport::failureAtOnce:
-      sdk.reportInitialization(delegate, success, &failure);
+      simulation.reportInitialization(delegate, success, &failure);
       break;
     case InitReport::successLater:
     case InitReport::failureLater:
-      sdk.run_loop_.post([delegate, success] {
+      StandIn::Shared().runLoop().post([delegate, success] {
         const Qeva::QevaSDKError error(Qeva::QevaSDKError::Code::initializationFailed);
-        StandIn::Shared().reportInitialization(delegate, success, &error);
+        Simulation::Shared().reportInitialization(delegate, success, &error);
       });
       break;
     case InitReport::never:
@@ -54,67 +55,56 @@ void StandInManager::initialize(int64_t accountId, int64_t appId, const std::str
 }
 
 std::shared_ptr<Qeva::QevaUser> StandInManager::getQevaUser() {
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.record(Kind::query, "manager", "getQevaUser", {}, "user");
-  }
-  return sdk.user_;
+  Simulation& simulation = Simulation::Shared();
+  simulation.record([&] { return Entry(Kind::query, "manager", "getQevaUser", {}, "user"); });
+  return simulation.user();
 }
 
 std::shared_ptr<Qeva::QevaDevice> StandInManager::getQevaDevice() {
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.record(Kind::query, "manager", "getQevaDevice", {}, "device");
-  }
-  return sdk.device_;
+  Simulation& simulation = Simulation::Shared();
+  simulation.record([&] { return Entry(Kind::query, "manager", "getQevaDevice", {}, "device"); });
+  return simulation.device();
 }
 
 std::shared_ptr<Qeva::QevaApplication> StandInManager::getQevaApplication() {
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.record(Kind::query, "manager", "getQevaApplication", {}, "application");
-  }
-  return sdk.application_;
+  Simulation& simulation = Simulation::Shared();
+  simulation.record(
+      [&] { return Entry(Kind::query, "manager", "getQevaApplication", {}, "application"); });
+  return simulation.application();
 }
 
 std::shared_ptr<Qeva::QevaAdSpace> StandInManager::createQevaAdSpace(const std::string& tagId) {
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.refused_tag_ids_.count(tagId) > 0) {
-    if (sdk.recording()) {
-      sdk.record(Kind::command, "manager", "createQevaAdSpace",
-                 {Arg("tagId", describe::Quoted(tagId))}, "nil");
-    }
+  Simulation& simulation = Simulation::Shared();
+  if (simulation.refuses(tagId)) {
+    simulation.record([&] {
+      return Entry(Kind::command, "manager", "createQevaAdSpace",
+                   {Arg("tagId", describe::Quoted(tagId))}, "nil");
+    });
     return nullptr;
   }
-  std::shared_ptr<AdSpace> ad_space = std::move(sdk.reuse_next_);
-  sdk.reuse_next_.reset();
-  if (!ad_space) {
-    ad_space = std::make_shared<AdSpace>(tagId, sdk.ad_spaces_.size() + 1);
-    sdk.ad_spaces_.push_back(ad_space);
-  }
-  if (sdk.recording()) {
-    sdk.record(Kind::command, "manager", "createQevaAdSpace",
-               {Arg("tagId", describe::Quoted(tagId))}, ad_space->name());
-  }
+  std::shared_ptr<AdSpace> ad_space = simulation.newAdSpace(tagId);
+  simulation.record([&] {
+    return Entry(Kind::command, "manager", "createQevaAdSpace",
+                 {Arg("tagId", describe::Quoted(tagId))}, ad_space->name());
+  });
   return ad_space;
 }
 
 std::unique_ptr<Qeva::QevaAdspotRequestBuilder> StandInManager::createQevaAdspotRequestBuilder() {
-  StandIn& sdk = StandIn::Shared();
-  auto builder = std::make_unique<RequestBuilder>(++sdk.builder_count_);
-  if (sdk.recording()) {
-    sdk.record(Kind::command, "manager", "createQevaAdspotRequestBuilder", {},
-               "builder#" + std::to_string(sdk.builder_count_));
-  }
+  Simulation& simulation = Simulation::Shared();
+  auto builder = std::make_unique<RequestBuilder>(simulation.nextBuilderNumber());
+  simulation.record([&] {
+    return Entry(Kind::command, "manager", "createQevaAdspotRequestBuilder", {}, builder->name());
+  });
   return builder;
 }
 
 void StandInManager::process(std::shared_ptr<Qeva::QevaRequest> qevaRequest) {
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.record(Kind::command, "manager", "process",
-               {Arg("qevaRequest", qevaRequest ? sdk.nameOf(*qevaRequest) : "nil")});
-  }
+  Simulation& simulation = Simulation::Shared();
+  simulation.record([&] {
+    return Entry(Kind::command, "manager", "process",
+                 {Arg("qevaRequest", qevaRequest ? simulation.nameOf(*qevaRequest) : "nil")});
+  });
   if (!qevaRequest) {
     return;
   }
@@ -127,17 +117,17 @@ void StandInManager::process(std::shared_ptr<Qeva::QevaRequest> qevaRequest) {
 }
 
 void StandInRegistry::addQevaAds(const std::vector<Qeva::QevaAdClass>& qevaAds) {
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
+  Simulation& simulation = Simulation::Shared();
+  simulation.record([&] {
     std::string names = "[";
     for (size_t i = 0; i < qevaAds.size(); ++i) {
       names += (i > 0 ? ", " : "") + qevaAds[i].name;
     }
     names += "]";
-    sdk.record(Kind::command, "registry", "addQevaAds", {Arg("qevaAds", names)});
-  }
+    return Entry(Kind::command, "registry", "addQevaAds", {Arg("qevaAds", names)});
+  });
   for (const Qeva::QevaAdClass& ad_class : qevaAds) {
-    sdk.addClass(ad_class);
+    simulation.addClass(ad_class);
   }
 }
 
@@ -146,11 +136,11 @@ std::string RequestBuilder::name() const {
 }
 
 Qeva::QevaRequestBuilder& RequestBuilder::addAdSpace(std::shared_ptr<Qeva::QevaAdSpace> adSpace) {
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.record(Kind::command, name(), "addAdSpace",
-               {Arg("adSpace", adSpace ? sdk.nameOf(*adSpace) : "nil")});
-  }
+  Simulation& simulation = Simulation::Shared();
+  simulation.record([&] {
+    return Entry(Kind::command, name(), "addAdSpace",
+                 {Arg("adSpace", adSpace ? simulation.nameOf(*adSpace) : "nil")});
+  });
   if (adSpace) {
     ad_spaces_.push_back(std::move(adSpace));
   }
@@ -158,13 +148,12 @@ Qeva::QevaRequestBuilder& RequestBuilder::addAdSpace(std::shared_ptr<Qeva::QevaA
 }
 
 std::shared_ptr<Qeva::QevaRequest> RequestBuilder::build() {
-  StandIn& sdk = StandIn::Shared();
+  Simulation& simulation = Simulation::Shared();
   auto request = std::make_shared<Qeva::QevaRequest>(ad_spaces_);
-  sdk.requests_.push_back(request);
-  if (sdk.recording()) {
-    sdk.record(Kind::command, name(), "build", {},
-               "request#" + std::to_string(sdk.requests_.size()));
-  }
+  const uint64_t number = simulation.addRequest(request);
+  simulation.record([&] {
+    return Entry(Kind::command, name(), "build", {}, "request#" + std::to_string(number));
+  });
   return request;
 }
 

@@ -38,9 +38,10 @@ class RequestBuilder final : public Qeva::QevaAdspotRequestBuilder {
   Qeva::QevaRequestBuilder& addAdSpace(std::shared_ptr<Qeva::QevaAdSpace> adSpace) override;
   std::shared_ptr<Qeva::QevaRequest> build() override;
 
- private:
+  // "builder#K".
   std::string name() const;
 
+ private:
   const uint64_t number_;
   std::vector<std::shared_ptr<Qeva::QevaAdSpace>> ad_spaces_;
 };

@@ -4,6 +4,7 @@
 
 #include "Describe.h"
 #include "QevaStandIn/StandIn.h"
+#include "Simulation.h"
 
 namespace Qeva {
 namespace {
@@ -84,11 +85,9 @@ using describe::QuotedList;
 
 void Keep(std::map<std::string, std::string>& values, const char* subject, const char* operation,
           const char* label, std::string value) {
-  StandIn& sdk = StandIn::Shared();
-  if (sdk.recording()) {
-    sdk.journal().record(JournalEntry{
-        JournalEntry::Kind::command, subject, operation, {describe::Arg(label, value)}, {}});
-  }
+  Simulation::Shared().record([&] {
+    return Entry(JournalEntry::Kind::command, subject, operation, {describe::Arg(label, value)});
+  });
   values[label] = std::move(value);
 }
 

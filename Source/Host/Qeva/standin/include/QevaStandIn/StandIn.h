@@ -3,12 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -64,10 +61,6 @@ struct TrackerRequest {
 // that works in the background hands its outcome back with RunLoop::postFromAnyThread.
 using TrackerTransport = std::function<void(const TrackerRequest& request)>;
 
-class StandInManager;
-class StandInRegistry;
-class RequestBuilder;
-
 // The stand-in's state and controls. One per process; reset between tests.
 class StandIn {
  public:
@@ -94,10 +87,11 @@ class StandIn {
   // set); events, the simulation, the tracker transport and the "#K" numbering go on alike.
   // For benchmarks, which would otherwise time the stand-in's bookkeeping with the plugin.
   void setRecording(bool on);
-  bool recording() const { return recording_; }
+  bool recording() const;
 
   // --- Initialisation.
   void setInitializationReport(InitReport report) { init_report_ = report; }
+  InitReport initializationReport() const { return init_report_; }
   // Report to the delegate of the latest initialize() at once (if it is alive), e.g. a second
   // time. Journaled as callbacks of "initDelegate".
   void reportInitializationSuccess();
@@ -111,21 +105,17 @@ class StandIn {
 
   // --- Ad spaces.
   // createQevaAdSpace(tagId:) answers null for |tagId| from now on.
-  void refuseTagId(const std::string& tagId) { refused_tag_ids_.insert(tagId); }
+  void refuseTagId(const std::string& tagId);
   // The next createQevaAdSpace hands out |adSpace| again instead of a new one (once).
-  void reuseAdSpaceForNextCreate(std::shared_ptr<AdSpace> adSpace) {
-    reuse_next_ = std::move(adSpace);
-  }
+  void reuseAdSpaceForNextCreate(std::shared_ptr<AdSpace> adSpace);
   // Ad spaces made since the last reset.
-  size_t adSpaceCount() const { return ad_spaces_.size(); }
+  size_t adSpaceCount() const;
   // Ad space "adSpace#|number|", or null when unknown or no longer alive.
   std::shared_ptr<AdSpace> adSpace(uint64_t number) const;
-  std::shared_ptr<AdSpace> lastAdSpace() const { return adSpace(ad_spaces_.size()); }
+  std::shared_ptr<AdSpace> lastAdSpace() const { return adSpace(adSpaceCount()); }
   // The next fetch ends in the error event with QevaSDKError |code| instead of serving an ad.
   // Calls add up: each makes one more fetch fail.
-  void failNextLoad(Qeva::QevaSDKError::Code code = Qeva::QevaSDKError::Code::noFill) {
-    load_failures_.push_back(code);
-  }
+  void failNextLoad(Qeva::QevaSDKError::Code code = Qeva::QevaSDKError::Code::noFill);
 
   // --- Simulation settings.
   void setDelivery(Delivery delivery) { delivery_ = delivery; }
@@ -135,16 +125,17 @@ class StandIn {
   int64_t fetchDelayMs() const { return fetch_delay_ms_; }
 
   // --- Click-through.
-  size_t clickThroughCount() const { return click_throughs_.size(); }
+  size_t clickThroughCount() const;
   // The click-through of handler "ctaHandler#|number|", or null.
   ClickThrough* clickThrough(uint64_t number) const;
-  ClickThrough* lastClickThrough() const { return clickThrough(click_throughs_.size()); }
+  ClickThrough* lastClickThrough() const { return clickThrough(clickThroughCount()); }
   // Whether open() reports by itself (default on).
   void setClickThroughSimulation(bool on) { click_through_simulation_ = on; }
   // Runs inside every open(), before the simulation (if on) posts its reports: lets a test
   // report from within open() itself, as an SDK may. Null, the default: nothing.
   using OpenHook = std::function<void(ClickThrough& clickThrough)>;
   void setClickThroughOpenHook(OpenHook hook) { click_through_open_hook_ = std::move(hook); }
+  const OpenHook& clickThroughOpenHook() const { return click_through_open_hook_; }
   bool clickThroughSimulation() const { return click_through_simulation_; }
   // Virtual milliseconds from open() to onCompleteCTA (default 3000).
   void setClickThroughCompleteDelayMs(int64_t delay_ms) { click_through_delay_ms_ = delay_ms; }
@@ -152,15 +143,15 @@ class StandIn {
 
   // --- Tracking.
   // Every request handed to the transport since the last reset, in order.
-  const std::vector<TrackerRequest>& trackerRequests() const { return tracker_requests_; }
+  const std::vector<TrackerRequest>& trackerRequests() const;
   // Also hands each request to |transport|; nullptr stops that. Requests are recorded either
   // way.
-  void setTrackerTransport(TrackerTransport transport) { transport_ = std::move(transport); }
+  void setTrackerTransport(TrackerTransport transport);
 
   // --- Targeting objects (what getQevaUser() and the others return).
-  User& user() { return *user_; }
-  Device& device() { return *device_; }
-  Application& application() { return *application_; }
+  User& user();
+  Device& device();
+  Application& application();
 
   // --- Names as the journal writes them.
   // "adSpace#K" for the stand-in's ad spaces, else the object's description.
@@ -173,74 +164,21 @@ class StandIn {
   StandIn& operator=(const StandIn&) = delete;
 
  private:
-  friend class AdLoadDelegate;
-  friend class AdSpace;
-  friend class ClickThrough;
-  friend class RequestBuilder;
-  friend class StandInManager;
-  friend class StandInRegistry;
-  friend class Qeva::QevaCTAHandler;
-  friend class Qeva::QevaTracker;
-  friend Qeva::QevaManager& Qeva::QevaManager::shared();
-  friend Qeva::QevaRegistry& Qeva::QevaRegistry::shared();
-
-  StandIn();
-  ~StandIn();
+  StandIn() = default;
+  ~StandIn() = default;
   void clear();
-
-  // Journals one call when recording is on. Callers check recording() first, so that no text
-  // is formatted for an entry that is not made.
-  void record(JournalEntry::Kind kind, std::string subject, std::string operation,
-              std::vector<std::string> arguments = {}, std::string result = {});
-  // The registered class claiming |signature|, or null; valid until the next reset, also
-  // across registrations that make() may do.
-  const Qeva::QevaAdClass* classFor(const std::string& signature) const;
-  // Registers |adClass| unless a class of that name is registered already.
-  void addClass(const Qeva::QevaAdClass& adClass);
-  std::string nameOf(const Qeva::QevaRequest& request) const;
-  void reportInitialization(const std::weak_ptr<Qeva::InitializationStatusDelegate>& delegate,
-                            bool success, const Qeva::QevaError* error);
 
   RunLoop run_loop_;
   Journal journal_;
   LogSink log_sink_;
-  bool recording_ = true;
   Inventory inventory_;
-  std::unique_ptr<StandInManager> manager_;
-  std::unique_ptr<StandInRegistry> registry_;
 
   InitReport init_report_ = InitReport::successLater;
-  std::weak_ptr<Qeva::InitializationStatusDelegate> init_delegate_;
-  std::deque<Qeva::QevaAdClass> classes_;  // A deque: registering moves no class.
-  // Each signature's first claimant, an index into classes_. getSignatures() is a class
-  // operation, so it is asked once, at registration, and not at every fetch.
-  std::unordered_map<std::string, size_t> class_of_signature_;
-
-  std::set<std::string> refused_tag_ids_;
-  std::shared_ptr<AdSpace> reuse_next_;
-  std::vector<std::weak_ptr<AdSpace>> ad_spaces_;  // "adSpace#K" is ad_spaces_[K - 1].
-  std::deque<Qeva::QevaSDKError::Code> load_failures_;
   Delivery delivery_ = Delivery::posted;
   int64_t fetch_delay_ms_ = 0;
-  uint64_t builder_count_ = 0;
-  std::vector<std::weak_ptr<const Qeva::QevaRequest>> requests_;  // "request#K".
-  std::vector<std::weak_ptr<const Qeva::QevaAd>> renderers_;      // "renderer#K".
-
-  std::vector<std::unique_ptr<ClickThrough>> click_throughs_;  // "ctaHandler#K".
   OpenHook click_through_open_hook_;
-  // Which click-through a handler object belongs to. A handler's address may be reused by a
-  // later handler, whose construction then overwrites the entry.
-  std::unordered_map<const Qeva::QevaCTAHandler*, ClickThrough*> handlers_;
   bool click_through_simulation_ = true;
   int64_t click_through_delay_ms_ = 3000;
-
-  uint64_t tracker_count_ = 0;
-  std::vector<TrackerRequest> tracker_requests_;
-  TrackerTransport transport_;
-
-  std::shared_ptr<User> user_;
-  std::shared_ptr<Device> device_;
-  std::shared_ptr<Application> application_;
 };
 
 // Resets the stand-in for the length of a scope: at construction, with the log's printing
