@@ -2,90 +2,48 @@
 
 #include <iostream>
 #include <string>
+#include <utility>
 
 namespace QevaHost {
 
 namespace {
 
-// Exactly the wrapper's line, newline included.
-constexpr char kReleasedLine[] =
-    "Warning: Failed to respond to a message. This is a memory leak.\n";
+// Exactly the channel layer's line for a reply never sent.
+constexpr char kReleasedWarning[] =
+    "Warning: Failed to respond to a message. This is a memory leak.";
 
 }  // namespace
 
-// Passes lines to |target| as they end; holds back the wrapper's released-reply lines until
-// the engine confirms them (dropped) or anything else is written (passed on).
-class EngineWarnings::Filter : public std::streambuf {
- public:
-  explicit Filter(std::streambuf* target) : target_(target) {}
-  ~Filter() override {
-    ReleaseHeld();
-    if (!line_.empty()) {
-      Write(line_);
-    }
-    target_->pubsync();
-  }
-
-  void Confirm() {
-    if (held_ > 0) {
-      --held_;
-    }
-  }
-
- protected:
-  int overflow(int c) override {
-    if (c == traits_type::eof()) {
-      return traits_type::not_eof(c);
-    }
-    line_.push_back(static_cast<char>(c));
-    if (c == '\n') {
-      EndLine();
-    }
-    return c;
-  }
-  int sync() override {
-    if (held_ == 0 && !line_.empty() && line_.back() == '\n') {
-      EndLine();
-    }
-    return held_ == 0 ? target_->pubsync() : 0;
-  }
-
- private:
-  void EndLine() {
-    if (line_ == kReleasedLine) {
-      ++held_;
-    } else {
-      ReleaseHeld();
-      Write(line_);
-    }
-    line_.clear();
-  }
-  // Lines held back but never confirmed were not about a released reply the host knows of.
-  void ReleaseHeld() {
-    for (; held_ > 0; --held_) {
-      Write(kReleasedLine);
-    }
-  }
-  void Write(const std::string& text) {
-    target_->sputn(text.data(), static_cast<std::streamsize>(text.size()));
-  }
-
-  std::streambuf* target_;
-  std::string line_;
-  int held_ = 0;
-};
-
 EngineWarnings::EngineWarnings()
-    : original_(std::cerr.rdbuf()), filter_(std::make_unique<Filter>(original_)) {
-  std::cerr.rdbuf(filter_.get());
-}
+    : previous_(
+          flutter::SetChannelWarningSink([this](const std::string& warning) { Take(warning); })) {}
 
 EngineWarnings::~EngineWarnings() {
-  std::cerr.rdbuf(original_);
+  WriteHeld();
+  flutter::SetChannelWarningSink(std::move(previous_));
 }
 
 void EngineWarnings::OnReleaseReported() {
-  filter_->Confirm();
+  if (held_ > 0) {
+    --held_;
+  }
+}
+
+void EngineWarnings::Take(const std::string& warning) {
+  if (warning == kReleasedWarning) {
+    ++held_;
+    return;
+  }
+  // Lines held back but never confirmed were not about a release the host knows of; they go
+  // out first, in the order they came.
+  WriteHeld();
+  std::cerr << warning << std::endl;
+}
+
+void EngineWarnings::WriteHeld() {
+  for (; held_ > 0; --held_) {
+    std::cerr << kReleasedWarning << std::endl;
+  }
 }
 
 }  // namespace QevaHost

@@ -10,6 +10,7 @@
 
 #include "binary_messenger_impl.h"
 #include "include/flutter/basic_message_channel.h"
+#include "include/flutter/channel_warnings.h"
 #include "include/flutter/encodable_value.h"
 #include "include/flutter/engine_method_result.h"
 #include "include/flutter/method_call.h"
@@ -53,8 +54,7 @@ void ForwardToHandler(FlutterDesktopMessengerRef messenger, const FlutterDesktop
   const FlutterDesktopMessageResponseHandle* handle = message->response_handle;
   BinaryReply reply = [kept = std::move(kept), handle](const uint8_t* data, size_t size) mutable {
     if (handle == nullptr) {
-      std::cerr << "Error: Response can be set only once. Ignoring duplicate response."
-                << std::endl;
+      WriteChannelWarning("Error: Response can be set only once. Ignoring duplicate response.");
       return;
     }
     FlutterDesktopMessengerRef core = FlutterDesktopMessengerLock(kept.get());
@@ -131,15 +131,15 @@ ReplyManager::~ReplyManager() {
   if (reply_handler_) {
     // No reply is invented here: the engine may already be gone, and Dart's future simply
     // never completes.
-    std::cerr << "Warning: Failed to respond to a message. This is a memory leak." << std::endl;
+    WriteChannelWarning("Warning: Failed to respond to a message. This is a memory leak.");
   }
 }
 
 void ReplyManager::SendResponseData(const std::vector<uint8_t>* data) {
   if (!reply_handler_) {
-    std::cerr << "Error: Only one of Success, Error, or NotImplemented can be called, and it can "
-                 "be called exactly once. Ignoring duplicate result."
-              << std::endl;
+    WriteChannelWarning(
+        "Error: Only one of Success, Error, or NotImplemented can be called, and it can be "
+        "called exactly once. Ignoring duplicate result.");
     return;
   }
   // Cleared before the call, so a reply that re-enters this result is seen as a duplicate.
@@ -180,4 +180,28 @@ void SetChannelWarnsOnOverflow(BinaryMessenger* messenger, std::string name, boo
 }
 
 }  // namespace internal
+
+namespace {
+
+ChannelWarningSink& InstalledWarningSink() {
+  static ChannelWarningSink sink;
+  return sink;
+}
+
+}  // namespace
+
+ChannelWarningSink SetChannelWarningSink(ChannelWarningSink sink) {
+  std::swap(InstalledWarningSink(), sink);
+  return sink;
+}
+
+void WriteChannelWarning(const std::string& warning) {
+  const ChannelWarningSink& sink = InstalledWarningSink();
+  if (sink) {
+    sink(warning);
+    return;
+  }
+  std::cerr << warning << std::endl;
+}
+
 }  // namespace flutter

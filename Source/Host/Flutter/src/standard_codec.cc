@@ -22,6 +22,7 @@
 
 #include "Foundation/TextScan.h"
 #include "byte_buffer_streams.h"
+#include "include/flutter/channel_warnings.h"
 #include "include/flutter/standard_codec_serializer.h"
 #include "include/flutter/standard_message_codec.h"
 #include "include/flutter/standard_method_codec.h"
@@ -271,9 +272,9 @@ void DecodeFast(ByteBufferReader& reader, EncodableValue& out, int depth) {
 // ----- Writing -----------------------------------------------------------------------------------
 
 void LogUnwritableCustomValue() {
-  std::cerr << "Unable to encode a CustomEncodableValue: it needs a StandardCodecSerializer "
-               "subclass that writes it. Writing null instead."
-            << std::endl;
+  WriteChannelWarning(
+      "Unable to encode a CustomEncodableValue: it needs a StandardCodecSerializer subclass that "
+      "writes it. Writing null instead.");
 }
 
 template <class Writer>

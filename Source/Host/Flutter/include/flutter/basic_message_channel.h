@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "binary_messenger.h"
+#include "channel_warnings.h"
 #include "message_codec.h"
 
 namespace flutter {
@@ -73,7 +74,7 @@ class BasicMessageChannel {
                                        const size_t binary_message_size, BinaryReply binary_reply) {
           std::unique_ptr<T> message = codec->DecodeMessage(binary_message, binary_message_size);
           if (!message) {
-            std::cerr << "Unable to decode message on channel " << channel_name << std::endl;
+            WriteChannelWarning("Unable to decode message on channel " + channel_name);
             if (binary_reply) {
               binary_reply(nullptr, 0);
             }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "binary_messenger.h"
+#include "channel_warnings.h"
 #include "event_sink.h"
 #include "event_stream_handler.h"
 #include "method_call.h"
@@ -48,8 +49,8 @@ class EventChannel {
                                                       BinaryReply reply) {
       std::unique_ptr<MethodCall<T>> call = codec->DecodeMethodCall(message, message_size);
       if (!call) {
-        std::cerr << "Unable to construct method call from message on channel " << channel_name
-                  << std::endl;
+        WriteChannelWarning("Unable to construct method call from message on channel " +
+                            channel_name);
         reply(nullptr, 0);
         return;
       }

@@ -10,6 +10,7 @@
 
 #include "basic_message_channel.h"
 #include "binary_messenger.h"
+#include "channel_warnings.h"
 #include "engine_method_result.h"
 #include "method_call.h"
 #include "method_codec.h"
@@ -60,8 +61,8 @@ class MethodChannel {
         return;
       }
       if (!codec->DecodeAndProcessResponseEnvelope(reply, reply_size, shared_result.get())) {
-        std::cerr << "Unable to decode the reply to a method call on channel " << channel_name
-                  << std::endl;
+        WriteChannelWarning("Unable to decode the reply to a method call on channel " +
+                            channel_name);
         shared_result->NotImplemented();
       }
     };
@@ -85,8 +86,8 @@ class MethodChannel {
       auto result = std::make_unique<EngineMethodResult<T>>(std::move(reply), codec);
       std::unique_ptr<MethodCall<T>> method_call = codec->DecodeMethodCall(message, message_size);
       if (!method_call) {
-        std::cerr << "Unable to construct method call from message on channel " << channel_name
-                  << std::endl;
+        WriteChannelWarning("Unable to construct method call from message on channel " +
+                            channel_name);
         result->NotImplemented();
         return;
       }
