@@ -30,7 +30,8 @@ extern const char QevaFlutterVersionString[];
 //
 // Lifetime: the "QevaManager" and "QevaAdSpace" handlers, which the messenger keeps, own the
 // manager; the host need not keep the pointer Create() returns. Everything the SDK holds of
-// the manager is weak, so the manager goes away with the messenger's handlers.
+// the manager is weak, so the manager goes away with the messenger's handlers. A host may
+// make the manager the delegate of an ad space of its own through weak_from_this().
 //
 // Threading: everything runs on the platform's main thread, where the engine delivers calls;
 // the plugin relies on the SDK to call every delegate there too. No locks, no queues.
