@@ -15,50 +15,50 @@ bool Before(const Qeva::QevaAdSpace* a, const Qeva::QevaAdSpace* b) {
 }  // namespace
 
 bool AdSpaceDict::IndexOrder::operator()(const IndexEntry& a, const IndexEntry& b) const {
-  if (a.adSpace != b.adSpace) {
-    return Before(a.adSpace, b.adSpace);
+  if (a.ad_space != b.ad_space) {
+    return Before(a.ad_space, b.ad_space);
   }
   return *a.id < *b.id;
 }
 
 bool AdSpaceDict::IndexOrder::operator()(const IndexEntry& a, const Qeva::QevaAdSpace* b) const {
-  return Before(a.adSpace, b);
+  return Before(a.ad_space, b);
 }
 
-void AdSpaceDict::Keep(const std::string& adSpaceId, AdSpacePtr adSpace) {
-  auto [entry, inserted] = map_.try_emplace(adSpaceId);
+void AdSpaceDict::Keep(const std::string& ad_space_id, AdSpacePtr ad_space) {
+  auto [entry, inserted] = map_.try_emplace(ad_space_id);
   if (!inserted) {
-    if (entry->second == adSpace) {
+    if (entry->second == ad_space) {
       return;
     }
     if (entry->second) {
       index_.erase(IndexEntry{entry->second.get(), &entry->first});
     }
   }
-  if (adSpace) {
-    index_.insert(IndexEntry{adSpace.get(), &entry->first});
+  if (ad_space) {
+    index_.insert(IndexEntry{ad_space.get(), &entry->first});
   }
   // Last: releasing a replaced ad space may run its destructor.
-  entry->second = std::move(adSpace);
+  entry->second = std::move(ad_space);
 }
 
-AdSpaceDict::AdSpacePtr AdSpaceDict::Find(const std::string& adSpaceId) const {
-  auto entry = map_.find(adSpaceId);
+AdSpaceDict::AdSpacePtr AdSpaceDict::Find(const std::string& ad_space_id) const {
+  auto entry = map_.find(ad_space_id);
   return entry == map_.end() ? nullptr : entry->second;
 }
 
-std::string AdSpaceDict::Resolve(const Qeva::QevaAdSpace& adSpace) const {
-  auto first = index_.lower_bound(&adSpace);
-  if (first == index_.end() || first->adSpace != &adSpace) {
+std::string AdSpaceDict::Resolve(const Qeva::QevaAdSpace& ad_space) const {
+  auto first = index_.lower_bound(&ad_space);
+  if (first == index_.end() || first->ad_space != &ad_space) {
     return std::string();
   }
   return *first->id;
 }
 
-std::string AdSpaceDict::ResolveByWalk(const Qeva::QevaAdSpace& adSpace) const {
-  for (const auto& [adSpaceId, kept] : map_) {
-    if (kept.get() == &adSpace) {
-      return adSpaceId;
+std::string AdSpaceDict::ResolveByWalk(const Qeva::QevaAdSpace& ad_space) const {
+  for (const auto& [ad_space_id, kept] : map_) {
+    if (kept.get() == &ad_space) {
+      return ad_space_id;
     }
   }
   return std::string();

@@ -12,7 +12,7 @@
 
 namespace QevaFlutter {
 
-// The manager's adSpaceDict: the ad spaces it keeps, by ad-space id, in id order.
+// The ad-space channel's adSpaceDict: the ad spaces it keeps, by ad-space id, in id order.
 //
 // The SDK names an ad space by object, never by id, so every ad event has to find the id of
 // the object it got. That id is defined by a walk: the first id, in id order, whose ad space is
@@ -21,25 +21,25 @@ namespace QevaFlutter {
 // index holds one small node per kept id (an address and a pointer to the id in the map), and
 // is kept in step by Keep(), the only writer.
 //
-// Main thread only, like the rest of the manager.
+// Main thread only, like the rest of the plugin.
 class AdSpaceDict {
  public:
   using AdSpacePtr = std::shared_ptr<Qeva::QevaAdSpace>;
 
-  // Keeps |adSpace| under |adSpaceId|. An ad space already kept under that id is replaced
+  // Keeps |ad_space| under |ad_space_id|. An ad space already kept under that id is replaced
   // (the plugin never does so on purpose: ids are random UUIDs). The same object may be kept
   // under several ids. A null ad space is kept but never found by Resolve().
-  void Keep(const std::string& adSpaceId, AdSpacePtr adSpace);
+  void Keep(const std::string& ad_space_id, AdSpacePtr ad_space);
 
-  // The ad space kept under exactly |adSpaceId|, or null.
-  AdSpacePtr Find(const std::string& adSpaceId) const;
+  // The ad space kept under exactly |ad_space_id|, or null.
+  AdSpacePtr Find(const std::string& ad_space_id) const;
 
-  // The smallest id whose ad space is |adSpace| itself (identity, not content), or the empty
+  // The smallest id whose ad space is |ad_space| itself (identity, not content), or the empty
   // id when none is. O(log n).
-  std::string Resolve(const Qeva::QevaAdSpace& adSpace) const;
+  std::string Resolve(const Qeva::QevaAdSpace& ad_space) const;
   // The same answer the way it is defined: a walk over the map in id order. O(n); kept as the
   // reference that Resolve() is tested against.
-  std::string ResolveByWalk(const Qeva::QevaAdSpace& adSpace) const;
+  std::string ResolveByWalk(const Qeva::QevaAdSpace& ad_space) const;
 
   // Every id, in id order.
   std::vector<std::string> ids() const;
@@ -49,7 +49,7 @@ class AdSpaceDict {
   // One id of one ad space. |id| points at the key inside map_, which stays put for as long
   // as the map keeps the entry.
   struct IndexEntry {
-    const Qeva::QevaAdSpace* adSpace;
+    const Qeva::QevaAdSpace* ad_space;
     const std::string* id;
   };
   // By address, then by id: the first entry of an address holds its smallest id. Transparent,

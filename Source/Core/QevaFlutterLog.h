@@ -17,4 +17,12 @@
     ::Qeva::log((message), ::Qeva::QevaLogType::info, __LINE__, qeva_log_function, qeva_log_file); \
   } while (false)
 
+// The same for a call site shared by several operations: |function| is a std::string chosen
+// by the caller.
+#define QEVA_FLUTTER_LOG_AS(message, function)                                              \
+  do {                                                                                      \
+    static const std::string qeva_log_file(__FILE__);                                       \
+    ::Qeva::log((message), ::Qeva::QevaLogType::info, __LINE__, (function), qeva_log_file); \
+  } while (false)
+
 #endif  // QEVA_FLUTTER_CORE_QEVAFLUTTERLOG_H_

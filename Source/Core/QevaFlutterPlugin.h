@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "Core/QevaManager.h"
+#include "Core/QevaFlutterManager.h"
 
 // Visibility of the C entry point, which the app's generated registrant calls across the
 // plugin's shared library boundary. Exported while building the plugin; a client of the DLL

@@ -79,10 +79,9 @@ const char* UnansweredReasonText(UnansweredReason reason);
 
 class ReplyLedger;
 
-// One call's line in the ledger, carried inside the call's FlutterResult: every copy of the
-// result shares the one ticket. The first end a ticket reports is the call's end; later ones
-// are ignored. A ticket with no ledger (a result made outside the channel handlers) does
-// nothing.
+// One call's line in the ledger, owned by the call's PendingResult, which reports its end.
+// The first end a ticket reports is the call's end; later ones are ignored. A ticket with no ledger
+// (a result made outside the channel handlers) does nothing.
 class CallTicket {
  public:
   CallTicket() = default;

@@ -32,15 +32,22 @@ class Foreign : public Qeva::QevaFlutterAd {
   std::optional<std::string> response_;
 };
 
-std::string Join(const Strings& items) {
-  std::string text;
-  for (const auto& item : items) {
-    text += " " + item;
-  }
-  return text;
+}  // namespace
+
+std::string LogLine(const std::string& function, const std::string& message) {
+  return "[info] " + function + ": " + message;
 }
 
-}  // namespace
+Strings PendingIds(const ReplyLedger& ledger) {
+  Strings ids;
+  for (const CallRecord& record : ledger.records()) {
+    if (record.end == CallEnd::kPending && record.channel == "QevaAdSpace") {
+      ids.push_back(record.adSpaceId);
+    }
+  }
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
 
 EncodableValue DartMap(Entries entries) {
   EncodableMap map;
@@ -154,17 +161,18 @@ Reply CoreTest::Command(const std::string& method, const std::string& id, Entrie
 }
 
 CoreTest::Requested CoreTest::Request(const std::string& tagId, const std::string& refreshRate) {
-  const Strings before = manager_->adSpaceIds();
   Requested requested;
   requested.reply = Call("QevaAdSpace", "AdRequest",
                          DartMap({{"tagId", Str(tagId)}, {"refreshRate", Str(refreshRate)}}));
-  for (const std::string& id : manager_->adSpaceIds()) {
-    if (std::find(before.begin(), before.end(), id) == before.end()) {
-      requested.id = id;
-    }
+  // The ledger notes the id the request got; the SDK made (or handed out again) the ad space.
+  requested.id = manager_->replyLedger()->records(1).at(0).adSpaceId;
+  const Strings commands = Commands();
+  auto created = std::find_if(commands.rbegin(), commands.rend(), [](const std::string& line) {
+    return line.rfind("manager.createQevaAdSpace(", 0) == 0;
+  });
+  if (!requested.id.empty() && created != commands.rend()) {
+    requested.adSpace = sdk().adSpace(std::stoull(created->substr(created->rfind('#') + 1)));
   }
-  requested.adSpace =
-      std::dynamic_pointer_cast<QevaStandIn::AdSpace>(manager_->adSpace(requested.id));
   return requested;
 }
 
@@ -180,7 +188,7 @@ Strings CoreTest::CoreLog() const {
   Strings lines;
   for (const QevaStandIn::LogLine& line : sdk().logSink().lines()) {
     if (line.file.rfind("Source/Core/", 0) == 0) {
-      lines.push_back(line.Summary() + " @ " + line.file);
+      lines.push_back(line.Summary());
     }
   }
   return lines;
@@ -200,10 +208,14 @@ Strings CoreTest::Ledger(size_t count) const {
   return lines;
 }
 
-Strings CoreTest::ManagerState() const {
-  return {"start-up result: " + std::string(manager_->hasAdManagerResult() ? "held" : "none"),
-          "pending:" + Join(manager_->pendingResultIds()),
-          "ad spaces:" + Join(manager_->adSpaceIds()), "click: " + manager_->adSpaceIdforAdClick()};
+Strings CoreTest::KeptCalls() const {
+  Strings kept;
+  for (const CallRecord& record : manager_->replyLedger()->records()) {
+    if (record.end == CallEnd::kPending) {
+      kept.push_back(record.ToString());
+    }
+  }
+  return kept;
 }
 
 std::string CoreTest::RootViewController() {

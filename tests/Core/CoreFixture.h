@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "Core/QevaManager.h"
+#include "Core/QevaFlutterManager.h"
 #include "QevaStandIn/StandIn.h"
 #include "flutter/encodable_value.h"
 #include "headless/HeadlessEngine.h"
@@ -33,6 +33,12 @@ EncodableValue CommandReply(const std::string& outcome);
 EncodableValue RenderReply(bool refreshable);
 EncodableValue ReadyReply(const std::string& id, const std::string& response,
                           const std::string& signature);
+
+// An info line of the core's log as CoreLog() lists it: its function text and its message.
+std::string LogLine(const std::string& function, const std::string& message);
+
+// The ad-space ids of the calls that |ledger| has as pending on "QevaAdSpace", in id order.
+Strings PendingIds(const ReplyLedger& ledger);
 
 // What Dart got: exactly one success |expected|, the ad error, or nothing yet.
 ::testing::AssertionResult Answered(const headless::DartReply& reply,
@@ -89,14 +95,14 @@ class CoreTest : public ::testing::Test {
   Requested Delivered(std::shared_ptr<Qeva::QevaAd> ad);
 
   QevaStandIn::StandIn& sdk() const { return stand_in_.sdk(); }
-  // The core's log lines, "[level] function: message @ file"; the renderers' are left out.
+  // The core's log lines as LogLine() gives them; the renderers' are left out.
   Strings CoreLog() const;
   Strings Commands() const { return sdk().journal().commandLines(); }
   void ClearRecords() const;
   // The last |count| records of the manager's reply ledger, as text without their numbers.
   Strings Ledger(size_t count) const;
-  // Everything the manager keeps, to check that a call changed nothing.
-  Strings ManagerState() const;
+  // The calls the manager keeps, as the ledger has them: to check that a call changed nothing.
+  Strings KeptCalls() const;
   std::string ManagerName() const { return manager_->description(); }
   static std::string RootViewController();
 

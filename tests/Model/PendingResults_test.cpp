@@ -71,7 +71,7 @@ class ModelRun {
       SCOPED_TRACE("step " + std::to_string(step));
       Step();
       CheckReplyCounts();
-      EXPECT_EQ(world_.manager->pendingResultIds(), PendingIds());
+      EXPECT_EQ(PendingIds(*world_.manager->replyLedger()), ModelPendingIds());
     }
     CheckReplies();
     CheckLedger();
@@ -400,7 +400,7 @@ class ModelRun {
     calls_[call].end = "answered value";
   }
 
-  Strings PendingIds() const {
+  Strings ModelPendingIds() const {
     Strings ids;
     for (const auto& entry : pending_) {
       ids.push_back(entry.first);

@@ -1,4 +1,7 @@
-#include "Core/TargetingChannels.h"
+#include "Core/TargetingChannel.h"
+
+#include <flutter/method_channel.h>
+#include <flutter/standard_method_codec.h>
 
 #include <cmath>
 #include <functional>
@@ -18,9 +21,7 @@ namespace QevaFlutter {
 
 namespace {
 
-constexpr char kUserChannel[] = "QevaUser";
-constexpr char kDeviceChannel[] = "QevaDevice";
-constexpr char kApplicationChannel[] = "QevaApplication";
+constexpr char kSuccessReply[] = "success";
 
 // Conversions of one argument value to a setter's type; none when the value does not match.
 
@@ -129,7 +130,7 @@ void ApplyRows(const ArgumentMap& arguments, Target& target,
   }
 }
 
-void ApplyUser(const ArgumentMap& arguments, Qeva::QevaUser& user) {
+void ApplyUser(const ArgumentMap& arguments, Qeva::QevaManager& sdk) {
   using User = Qeva::QevaUser;
   static const std::vector<TargetingRow<User>> kRows = {
       Row<User, std::string>("id", AsString, &User::setId),
@@ -142,10 +143,12 @@ void ApplyUser(const ArgumentMap& arguments, Qeva::QevaUser& user) {
       Row<User, std::string>("zipCode", AsString, &User::setZipCode),
       Row<User, std::vector<std::string>>("keywords", AsStringList, &User::setKeywords),
   };
-  ApplyRows(arguments, user, kRows);
+  if (std::shared_ptr<User> user = sdk.getQevaUser()) {
+    ApplyRows(arguments, *user, kRows);
+  }
 }
 
-void ApplyDevice(const ArgumentMap& arguments, Qeva::QevaDevice& device) {
+void ApplyDevice(const ArgumentMap& arguments, Qeva::QevaManager& sdk) {
   using Device = Qeva::QevaDevice;
   static const std::vector<TargetingRow<Device>> kRows = {
       Row<Device, Qeva::ConnectionType>("connectionType", AsConnectionType,
@@ -158,10 +161,12 @@ void ApplyDevice(const ArgumentMap& arguments, Qeva::QevaDevice& device) {
       Row<Device, int64_t>("platform", IntegralNumber, &Device::setPlatform),
       Row<Device, std::string>("marketingName", AsString, &Device::setMarketingName),
   };
-  ApplyRows(arguments, device, kRows);
+  if (std::shared_ptr<Device> device = sdk.getQevaDevice()) {
+    ApplyRows(arguments, *device, kRows);
+  }
 }
 
-void ApplyApplication(const ArgumentMap& arguments, Qeva::QevaApplication& application) {
+void ApplyApplication(const ArgumentMap& arguments, Qeva::QevaManager& sdk) {
   using Application = Qeva::QevaApplication;
   static const std::vector<TargetingRow<Application>> kRows = {
       Row<Application, std::vector<std::string>>("keywords", AsStringList,
@@ -173,7 +178,9 @@ void ApplyApplication(const ArgumentMap& arguments, Qeva::QevaApplication& appli
       Row<Application, std::map<std::string, std::string>>("customData", AsStringMap,
                                                            &Application::setCustomData),
   };
-  ApplyRows(arguments, application, kRows);
+  if (std::shared_ptr<Application> application = sdk.getQevaApplication()) {
+    ApplyRows(arguments, *application, kRows);
+  }
 }
 
 }  // namespace
@@ -192,34 +199,33 @@ std::optional<int64_t> IntegralNumber(const flutter::EncodableValue& value) {
   return static_cast<int64_t>(*number);
 }
 
-void HandleTargetingCall(const std::string& channel_name, const flutter::MethodCall<>& call,
-                         FlutterResult result) {
-  if (call.method_name() != channel_name) {
-    result.ticket().Unanswered(UnansweredReason::kMethodNotAccepted);
+const TargetingChannel TargetingChannel::kApplication{"QevaApplication", ApplyApplication};
+const TargetingChannel TargetingChannel::kUser{"QevaUser", ApplyUser};
+const TargetingChannel TargetingChannel::kDevice{"QevaDevice", ApplyDevice};
+
+void TargetingChannel::Open(flutter::BinaryMessenger* messenger,
+                            std::shared_ptr<ReplyLedger> ledger) const {
+  flutter::MethodChannel<> channel(messenger, name_, &flutter::StandardMethodCodec::GetInstance());
+  channel.SetMethodCallHandler(
+      [this, ledger = std::move(ledger)](const flutter::MethodCall<>& call,
+                                         std::unique_ptr<flutter::MethodResult<>> result) {
+        HandleMethodCall(call, PendingResult::ForCall(*ledger, name_, call, std::move(result)));
+      });
+}
+
+void TargetingChannel::HandleMethodCall(const flutter::MethodCall<>& call,
+                                        PendingResult result) const {
+  if (call.method_name() != name_) {
+    result.Reject(UnansweredReason::kMethodNotAccepted);
     return;
   }
   std::optional<ArgumentMap> arguments = StringKeyedArguments(call.arguments());
   if (!arguments) {
-    result.ticket().Unanswered(UnansweredReason::kArgumentsNotAccepted);
+    result.Reject(UnansweredReason::kArgumentsNotAccepted);
     return;
   }
-  Qeva::QevaManager& sdk = Qeva::QevaManager::shared();
-  if (channel_name == kUserChannel) {
-    if (std::shared_ptr<Qeva::QevaUser> user = sdk.getQevaUser()) {
-      ApplyUser(*arguments, *user);
-    }
-  } else if (channel_name == kDeviceChannel) {
-    if (std::shared_ptr<Qeva::QevaDevice> device = sdk.getQevaDevice()) {
-      ApplyDevice(*arguments, *device);
-    }
-  } else if (channel_name == kApplicationChannel) {
-    if (std::shared_ptr<Qeva::QevaApplication> application = sdk.getQevaApplication()) {
-      ApplyApplication(*arguments, *application);
-    }
-  } else {
-    return;  // Not a targeting channel: nothing to answer for.
-  }
-  result("success");
+  apply_(*arguments, Qeva::QevaManager::shared());
+  result.Success(flutter::EncodableValue(kSuccessReply));
 }
 
 }  // namespace QevaFlutter

@@ -1,5 +1,3 @@
-#include <flutter/method_result_functions.h>
-
 #include <map>
 #include <optional>
 
@@ -13,11 +11,6 @@ using QevaStandIn::InitReport;
 constexpr char kRegistration[] =
     "registry.addQevaAds(qevaAds: [QevaFlutter.QevaAdFlutterDisplay, "
     "QevaFlutter.QevaAdFlutterGAMBanner])";
-
-std::string Logged(const std::string& function, const std::string& message,
-                   const std::string& file = "QevaManager") {
-  return "[info] " + function + ": " + message + " @ Source/Core/" + file + ".cpp";
-}
 
 std::string InitFailure() {
   return Qeva::QevaSDKError(Qeva::QevaSDKError::Code::initializationFailed).description();
@@ -77,14 +70,14 @@ TEST_F(QevaFlutterManagerTest, RejectedCallsAreLeftUnansweredAndChangeNothing) {
     }
   }
   Request();  // State for the rejected calls to leave alone.
-  const Strings state = ManagerState();
+  const Strings state = KeptCalls();
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     ClearRecords();
     EXPECT_TRUE(Unanswered(*Call(row.channel, row.method, row.arguments)));
     EXPECT_EQ(sdk().journal().lines(), Strings{});
     EXPECT_EQ(CoreLog(), Strings{});
-    EXPECT_EQ(ManagerState(), state);
+    EXPECT_EQ(KeptCalls(), state);
     EXPECT_EQ(Ledger(1), Strings{row.channel + "." + row.method + "() unanswered: " + row.reason});
   }
   // Bytes that are no method call never reach the plugin: the channel gives them the empty
@@ -97,7 +90,7 @@ TEST_F(QevaFlutterManagerTest, RejectedCallsAreLeftUnansweredAndChangeNothing) {
               headless::DartReply::Kind::kNotImplemented);
   }
   EXPECT_EQ(manager_->replyLedger()->counts(), counts);
-  EXPECT_EQ(ManagerState(), state);
+  EXPECT_EQ(KeptCalls(), state);
 }
 
 TEST_F(QevaFlutterManagerTest, StartUpParsesIdsStrictlyAndRegistersAfterInitialize) {
@@ -158,21 +151,21 @@ TEST_F(QevaFlutterManagerTest, StatusReportAnswersTheCallWhenItComes) {
     const Strings journal = row.atOnce ? Strings{Initialize("12"), report, kRegistration}
                                        : Strings{Initialize("12"), kRegistration, report};
     EXPECT_EQ(sdk().journal().lines(), journal);
-    EXPECT_EQ(CoreLog(), Strings{success ? Logged("onSuccess()", "")
-                                         : Logged("onFailure(error:)", "error " + InitFailure())});
+    EXPECT_EQ(CoreLog(), Strings{success ? LogLine("onSuccess()", "")
+                                         : LogLine("onFailure(error:)", "error " + InitFailure())});
   }
 }
 
 TEST_F(QevaFlutterManagerTest, StartUpReportWithNothingStoredOnlyLogs) {
-  const Strings state = ManagerState();
+  const Strings state = KeptCalls();
   const CallCounts counts = manager_->replyLedger()->counts();
   manager_->onSuccess();
   manager_->onFailure(Qeva::QevaSDKError(Qeva::QevaSDKError::Code::initializationFailed));
-  EXPECT_EQ(CoreLog(), (Strings{Logged("onSuccess()", ""),
-                                Logged("onFailure(error:)", "error " + InitFailure())}));
+  EXPECT_EQ(CoreLog(), (Strings{LogLine("onSuccess()", ""),
+                                LogLine("onFailure(error:)", "error " + InitFailure())}));
   EXPECT_EQ(sdk().journal().lines(), Strings{});
   EXPECT_EQ(manager_->replyLedger()->counts(), counts);
-  EXPECT_EQ(ManagerState(), state);
+  EXPECT_EQ(KeptCalls(), state);
 }
 
 TEST_F(QevaFlutterManagerTest, LatestStartUpIsAnsweredOnceAndOnlyOnce) {
@@ -186,11 +179,10 @@ TEST_F(QevaFlutterManagerTest, LatestStartUpIsAnsweredOnceAndOnlyOnce) {
   EXPECT_EQ(Ledger(2), (Strings{"QevaManager.QevaManager() replaced",
                                 "QevaManager.QevaManager() answered value"}));
   EXPECT_EQ(Commands(), (Strings{Initialize("1"), kRegistration, Initialize("2"), kRegistration}));
-  EXPECT_EQ(
-      CoreLog(),
-      (Strings{Logged("onSuccess()", ""), Logged("onFailure(error:)", "error " + InitFailure()),
-               Logged("FlutterResult(_:)", "QevaFlutter: result already answered, reply dropped",
-                      "FlutterResult")}));
+  EXPECT_EQ(CoreLog(), (Strings{LogLine("onSuccess()", ""),
+                                LogLine("onFailure(error:)", "error " + InitFailure()),
+                                LogLine("FlutterResult(_:)",
+                                        "QevaFlutter: result already answered, reply dropped")}));
 }
 
 TEST_F(QevaFlutterManagerTest, TargetingAppliesValuesOfTheRightTypeInTableOrder) {
@@ -354,52 +346,6 @@ TEST_F(QevaFlutterManagerTest, SecretKeyReachesOnlyTheSdk) {
   // The SDK's own record of initialize() is where it belongs.
   EXPECT_EQ(Commands().at(0), "manager.initialize(accountId: 0, appId: 0, secretKey: \"" + secret +
                                   "\", delegate: " + ManagerName() + ")");
-}
-
-// What the engine's result sees for each kind of answer; a copy answering first leaves
-// nothing for the original.
-TEST_F(QevaFlutterManagerTest, ResultWrapperConvertsEachAnswerAndAnswersOnce) {
-  struct Row {
-    std::function<void(const FlutterResult&)> answer;
-    std::string seen;
-  };
-  const Row rows[] = {
-      {[](const FlutterResult& r) { r(); }, "success nullptr"},
-      {[](const FlutterResult& r) { r("done"); }, "success \"done\""},
-      {[](const FlutterResult& r) {
-         r(FlutterResult::StringKeyedMap{{"n", EncodableValue(1)}});
-       },
-       "success {\"n\": 1}"},
-      {[](const FlutterResult& r) {
-         r(FlutterError{"1001", "m"});
-       },
-       "error 1001 m nullptr"},
-      {[](const FlutterResult& r) {
-         r(FlutterError{"c", "m", Str("d")});
-       },
-       "error c m \"d\""},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.seen);
-    ClearRecords();
-    Strings seen;
-    FlutterResult result(std::make_unique<flutter::MethodResultFunctions<>>(
-        [&seen](const EncodableValue* value) {
-          seen.push_back("success " + (value ? headless::ToString(*value) : "nullptr"));
-        },
-        [&seen](const std::string& code, const std::string& message, const EncodableValue* d) {
-          seen.push_back("error " + code + " " + message + " " +
-                         (d ? headless::ToString(*d) : "nullptr"));
-        },
-        nullptr));
-    const FlutterResult copy = result;
-    row.answer(copy);
-    result("again");
-    EXPECT_EQ(seen, Strings{row.seen});
-    EXPECT_EQ(CoreLog(), Strings{Logged("FlutterResult(_:)",
-                                        "QevaFlutter: result already answered, reply dropped",
-                                        "FlutterResult")});
-  }
 }
 
 }  // namespace
