@@ -1,40 +1,41 @@
 #include "Describe.h"
 
-#include <cstdio>
+#include "Foundation/TextScan.h"
 
 namespace QevaStandIn {
 namespace describe {
 
+// The journal's quoting, as Swift writes a string literal: \" \\ \n \r \t, \u{NN} for the other
+// control bytes below 0x20; every other byte as it is.
 std::string Quoted(std::string_view text) {
   std::string quoted = "\"";
-  for (char c : text) {
-    switch (c) {
+  Foundation::AppendEscaped(text, quoted, [](unsigned char byte, std::string& out) {
+    static const char kHex[] = "0123456789ABCDEF";
+    switch (byte) {
       case '"':
-        quoted += "\\\"";
-        break;
       case '\\':
-        quoted += "\\\\";
-        break;
+        out.push_back('\\');
+        out.push_back(static_cast<char>(byte));
+        return;
       case '\n':
-        quoted += "\\n";
-        break;
+        out += "\\n";
+        return;
       case '\r':
-        quoted += "\\r";
-        break;
+        out += "\\r";
+        return;
       case '\t':
-        quoted += "\\t";
-        break;
+        out += "\\t";
+        return;
       default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escape[8];
-          std::snprintf(escape, sizeof(escape), "\\u{%02X}", static_cast<unsigned>(c));
-          quoted += escape;
+        if (byte < 0x20) {
+          const char escape[] = {'\\', 'u', '{', kHex[byte >> 4], kHex[byte & 0xf], '}'};
+          out.append(escape, sizeof escape);
         } else {
-          quoted += c;
+          out.push_back(static_cast<char>(byte));
         }
     }
-  }
-  quoted += '"';
+  });
+  quoted.push_back('"');
   return quoted;
 }
 
