@@ -55,14 +55,15 @@ if(WRAPPER)
     -j ${jobs})
   # The plugin's sources must have been compiled against the copy, not against our layer.
   file(READ "${BUILD_DIR}/compile_commands.json" commands)
-  string(REGEX MATCH "\"command\": \"[^\"]*Source/Core/QevaManager.cpp\"" manager_command
+  string(REGEX MATCH "\"command\": \"[^\"]*Source/Core/QevaFlutterManager.cpp\"" manager_command
     "${commands}")
   if(NOT manager_command MATCHES "-isystem ${wrapper}/include( |\")")
-    message(FATAL_ERROR "package test: QevaManager.cpp was not compiled against the wrapper:\n"
+    message(FATAL_ERROR
+      "package test: QevaFlutterManager.cpp was not compiled against the wrapper:\n"
       "${manager_command}")
   endif()
   if(manager_command MATCHES "Source/Host/Flutter")
-    message(FATAL_ERROR "package test: QevaManager.cpp still sees Source/Host/Flutter:\n"
+    message(FATAL_ERROR "package test: QevaFlutterManager.cpp still sees Source/Host/Flutter:\n"
       "${manager_command}")
   endif()
 endif()
