@@ -52,7 +52,7 @@ install(TARGETS ${qeva_exported_targets} EXPORT QevaFlutterTargets
   RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}"
   INCLUDES DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}")
 
-# Headers keep the paths the sources include them by: "Core/QevaManager.h", <flutter/...>,
+# Headers keep the paths the sources include them by: "Core/QevaFlutterManager.h", <flutter/...>,
 # "Qeva/QevaAd.h", "UIKit/UIKit.h", "Foundation/NSObject.h"; each folder's name is its prefix.
 if(NOT QEVA_FLUTTER_API_HEADERS)
   set(QEVA_FLUTTER_API_HEADERS "${PROJECT_SOURCE_DIR}/Source/Host/Flutter/include/flutter")

@@ -124,8 +124,9 @@ TEST_F(AdSpaceChannelTest, ReadyReplyCarriesTheResponseAndTheClassSignature) {
        R"("{\"adSize\":\"320x50\",\"response\":\"<div>ad</div>\"}")"},
       {"GAM banner, control characters", GAMBanner(kControls), kControls, "nw.gambanner",
        R"("{\"a\":1}\n\r\t\0\u{1}\u{1f}\u{7f}")"},
-      {"another Flutter ad", ForeignFlutterAd("x\\y"), "x\\y", "", R"("x\\y")"},
-      {"no response", ForeignFlutterAd(std::nullopt), "", "", R"("")"},
+      {"another Flutter ad", std::make_shared<QevaStandIn::FixedFlutterAd>("x\\y"), "x\\y", "",
+       R"("x\\y")"},
+      {"no response", std::make_shared<QevaStandIn::FixedFlutterAd>(std::nullopt), "", "", R"("")"},
       // Dart's codec rejects text that is not UTF-8, and with it the whole reply.
       {"GAM markup not UTF-8", GAMBanner("{\"a\":\"\xa8\"}"), "", "nw.gambanner", R"("")"},
       {"GAM markup, non-ASCII UTF-8", GAMBanner("caf\xc3\xa9 \xf0\x9f\x98\x82"),
@@ -166,7 +167,7 @@ TEST_F(AdSpaceChannelTest, EventsWithNothingPendingOnlyLogNotFound) {
   // An ad space the manager never made resolves to the empty id.
   auto stray = std::make_shared<QevaStandIn::AdSpace>("stray", 99);
   stray->setQevaAd(DisplayAd());
-  stray->setAdEventDelegate(manager_);
+  stray->setAdEventDelegate(manager());
   for (Event event : {Event::ready, Event::render, Event::refresh, Event::error}) {
     const std::string function = kFunctions[static_cast<int>(event)];
     SCOPED_TRACE(function);
@@ -210,7 +211,8 @@ TEST_F(AdSpaceChannelTest, RenderAndRefreshReportTheAdSpaceFlagForRefreshableAds
       {"render, display ad, refreshing", Event::render, DisplayAd(), true, true},
       {"render, display ad, not refreshing", Event::render, DisplayAd(), false, false},
       {"refresh, GAM banner", Event::refresh, GAMBanner("{}"), true, true},
-      {"render, ad not refreshable", Event::render, ForeignFlutterAd("x"), true, false},
+      {"render, ad not refreshable", Event::render,
+       std::make_shared<QevaStandIn::FixedFlutterAd>("x"), true, false},
       {"refresh, ad not drawn by Flutter", Event::refresh, NativeAd(), true, false},
       {"render, no ad", Event::render, nullptr, true, false},
       {"refresh, no ad", Event::refresh, nullptr, true, false},
@@ -239,7 +241,9 @@ TEST_F(AdSpaceChannelTest, OneAdSpaceUnderTwoIdsAnswersOnlyTheFirstId) {
   const Requested one = Request();
   sdk().reuseAdSpaceForNextCreate(one.adSpace);
   const Requested two = Request();
-  ASSERT_EQ(two.adSpace, one.adSpace);
+  // The SDK made no second ad space: it handed out |one|'s again.
+  ASSERT_EQ(two.adSpace, nullptr);
+  ASSERT_EQ(sdk().adSpaceCount(), 1u);
   const Requested& first = one.id < two.id ? one : two;
   const Requested& second = one.id < two.id ? two : one;
   one.adSpace->setQevaAd(DisplayAd());
@@ -249,7 +253,7 @@ TEST_F(AdSpaceChannelTest, OneAdSpaceUnderTwoIdsAnswersOnlyTheFirstId) {
       Answered(*first.reply, ReadyReply(first.id, DisplayResponse(), "iab.smartphonebanner")));
   EXPECT_TRUE(Unanswered(*second.reply));
   EXPECT_EQ(CoreLog().back(), NotFound(kFunctions[0], *one.adSpace, first.id));
-  EXPECT_EQ(PendingIds(*manager_->replyLedger()), Strings{second.id});
+  EXPECT_EQ(PendingIds(*manager()->replyLedger()), Strings{second.id});
 }
 
 TEST_F(AdSpaceChannelTest, AdRenderShowsTheAdAndTheLatestCallGetsTheReply) {
@@ -258,7 +262,7 @@ TEST_F(AdSpaceChannelTest, AdRenderShowsTheAdAndTheLatestCallGetsTheReply) {
   Reply replaced = Command("AdRender", requested.id);
   Reply render = Command("AdRender", requested.id);
   // The manager's container, made right after the manager.
-  const std::string container = "<UIKit.UIView: " + std::to_string(manager_->objectNumber() + 1);
+  const std::string container = "<UIKit.UIView: " + std::to_string(manager()->objectNumber() + 1);
   const std::string show = "adSpace#1.showAd(container: " + container + "> (subviews: 0))";
   EXPECT_EQ(Commands(), (Strings{show, show}));
   EXPECT_TRUE(Unanswered(*render));
@@ -411,8 +415,8 @@ TEST_F(AdSpaceChannelTest, ClickThroughReportsActOnTheLatestClick) {
   const Requested first = Delivered(DisplayAd());
   const Requested latest = Delivered(DisplayAd());
   ClearRecords();
-  manager_->onSuccessRedirect(Qeva::QevaCTAaction::openedInApp);
-  manager_->onCompleteCTA();
+  manager()->onSuccessRedirect(Qeva::QevaCTAaction::openedInApp);
+  manager()->onCompleteCTA();
   EXPECT_EQ(Commands(), Strings{}) << "before any click-through";
 
   Command("AdClick", first.id, {{"clickUrl", Str("https://a")}});
@@ -465,21 +469,13 @@ TEST_F(AdSpaceChannelTest, FallbackAdWaitsOnlyForMediatedAds) {
 // Dart code that reacts to a reply at once, before the plugin's event has returned.
 class DartReactsToRepliesTest : public CoreTest {
  protected:
-  DartReactsToRepliesTest() {
-    manager_.reset();
-    engine_ = std::make_unique<headless::HeadlessEngine>();
-    messenger_ = std::make_unique<ReplyHookMessenger>(engine_.get());
-    manager_ = QevaFlutterManager::Create(messenger_.get());
-  }
   // Runs |call| from inside the next reply only.
   void OnNextReply(std::function<void()> call) {
-    messenger_->SetHook([this, call] {
-      messenger_->SetHook(nullptr);
+    world_.SetReplyHook([this, call] {
+      world_.SetReplyHook(nullptr);
       call();
     });
   }
-
-  std::unique_ptr<ReplyHookMessenger> messenger_;
 };
 
 // The answered result leaves the map before the reply goes out, so the new call's survives.

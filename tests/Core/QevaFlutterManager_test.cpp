@@ -29,9 +29,9 @@ class QevaFlutterManagerTest : public CoreTest {
 };
 
 TEST_F(QevaFlutterManagerTest, OpensFiveChannelsInOrderAndTouchesNothingElse) {
-  EXPECT_EQ(engine_->channels(),
+  EXPECT_EQ(world_.engine().channels(),
             (Strings{"QevaManager", "QevaApplication", "QevaUser", "QevaDevice", "QevaAdSpace"}));
-  EXPECT_TRUE(engine_->sent_messages().empty());
+  EXPECT_TRUE(world_.engine().sent_messages().empty());
   EXPECT_EQ(sdk().journal().lines(), Strings{});
   EXPECT_EQ(CoreLog(), Strings{});
 }
@@ -82,14 +82,13 @@ TEST_F(QevaFlutterManagerTest, RejectedCallsAreLeftUnansweredAndChangeNothing) {
   }
   // Bytes that are no method call never reach the plugin: the channel gives them the empty
   // reply (Dart's MissingPluginException), and the ledger has no line for them.
-  const CallCounts counts = manager_->replyLedger()->counts();
+  const CallCounts counts = manager()->replyLedger()->counts();
   for (std::string channel :
        {"QevaManager", "QevaApplication", "QevaUser", "QevaDevice", "QevaAdSpace"}) {
     SCOPED_TRACE(channel + ", undecodable bytes");
-    EXPECT_EQ(engine_->SendBytes(channel, {0x05})->kind(),
-              headless::DartReply::Kind::kNotImplemented);
+    EXPECT_EQ(world_.Send(channel, {0x05})->kind(), headless::DartReply::Kind::kNotImplemented);
   }
-  EXPECT_EQ(manager_->replyLedger()->counts(), counts);
+  EXPECT_EQ(manager()->replyLedger()->counts(), counts);
   EXPECT_EQ(KeptCalls(), state);
 }
 
@@ -158,13 +157,13 @@ TEST_F(QevaFlutterManagerTest, StatusReportAnswersTheCallWhenItComes) {
 
 TEST_F(QevaFlutterManagerTest, StartUpReportWithNothingStoredOnlyLogs) {
   const Strings state = KeptCalls();
-  const CallCounts counts = manager_->replyLedger()->counts();
-  manager_->onSuccess();
-  manager_->onFailure(Qeva::QevaSDKError(Qeva::QevaSDKError::Code::initializationFailed));
+  const CallCounts counts = manager()->replyLedger()->counts();
+  manager()->onSuccess();
+  manager()->onFailure(Qeva::QevaSDKError(Qeva::QevaSDKError::Code::initializationFailed));
   EXPECT_EQ(CoreLog(), (Strings{LogLine("onSuccess()", ""),
                                 LogLine("onFailure(error:)", "error " + InitFailure())}));
   EXPECT_EQ(sdk().journal().lines(), Strings{});
-  EXPECT_EQ(manager_->replyLedger()->counts(), counts);
+  EXPECT_EQ(manager()->replyLedger()->counts(), counts);
   EXPECT_EQ(KeptCalls(), state);
 }
 
@@ -292,12 +291,13 @@ TEST_F(QevaFlutterManagerTest, HandlersKeepTheManagerUntilTheEngineGoes) {
   Command("AdRender", requested.id);
   Command("AdClick", requested.id, {{"clickUrl", Str("https://example.com")}});
 
-  std::weak_ptr<QevaFlutterManager> weak = manager_;
-  const std::shared_ptr<const ReplyLedger> ledger = manager_->replyLedger();
-  manager_.reset();
+  std::shared_ptr<QevaFlutterManager> held = manager();
+  std::weak_ptr<QevaFlutterManager> weak = held;
+  const std::shared_ptr<const ReplyLedger> ledger = held->replyLedger();
+  held.reset();
   ASSERT_FALSE(weak.expired());
   EXPECT_TRUE(Answered(*Call("QevaUser", "QevaUser", DartMap({})), Str("success")));
-  engine_.reset();
+  world_.ShutDown();
   EXPECT_TRUE(weak.expired());
   EXPECT_EQ(requested.adSpace->adEventDelegate(), nullptr);
   EXPECT_EQ(sdk().lastClickThrough()->delegate(), nullptr);

@@ -61,7 +61,7 @@ TEST_F(AdRoadTest, DisplayAdFromTargetingToClickThrough) {
   EXPECT_TRUE(Unanswered(*request));
   Drain();
   const Fields ready = Read(*request);
-  const std::string id = manager_->adSpaceIds().at(0);
+  const std::string id = manager()->adSpaceIds().at(0);
   EXPECT_EQ(ready, (Fields{{"result", "success"},
                            {"adSpaceId", id},
                            {"response", ready.at("response")},
@@ -91,7 +91,7 @@ TEST_F(AdRoadTest, GAMBannerClickTrackersAndFallbacks) {
   const auto gam = sdk().inventory().ads("gam").at(0);
   Reply request = AdRequest("gam");
   Drain();
-  const std::string id = manager_->adSpaceIds().at(0);
+  const std::string id = manager()->adSpaceIds().at(0);
   EXPECT_EQ(Read(*request), (Fields{{"result", "success"},
                                     {"adSpaceId", id},
                                     {"response", gam.markup},

@@ -29,9 +29,9 @@ std::shared_ptr<Qeva::QevaAd> MakeAd(AdKind kind) {
     case AdKind::gam:
       return GAMBanner(kGAMMarkup);
     case AdKind::foreign:
-      return ForeignFlutterAd("x");
+      return std::make_shared<QevaStandIn::FixedFlutterAd>("x");
     case AdKind::foreignWithoutResponse:
-      return ForeignFlutterAd(std::nullopt);
+      return std::make_shared<QevaStandIn::FixedFlutterAd>(std::nullopt);
     case AdKind::native:
       return NativeAd();
     default:
@@ -42,6 +42,41 @@ std::shared_ptr<Qeva::QevaAd> MakeAd(AdKind kind) {
 // Texts in the ledger are cut at 64 bytes; the model's are ASCII.
 std::string Clipped(const std::string& text) {
   return text.size() <= 64 ? text : text.substr(0, 61) + "...";
+}
+
+// A messenger over the headless engine that runs a hook right after each reply has reached
+// Dart: Dart code that reacts to a reply before the plugin's event has returned.
+class ReplyHookMessenger : public flutter::BinaryMessenger {
+ public:
+  explicit ReplyHookMessenger(headless::HeadlessEngine* engine) : engine_(engine) {}
+  void Send(const std::string& channel, const uint8_t* message, size_t message_size,
+            flutter::BinaryReply reply) const override {
+    engine_->Send(channel, message, message_size, std::move(reply));
+  }
+  void SetMessageHandler(const std::string& channel,
+                         flutter::BinaryMessageHandler handler) override;
+  void SetHook(std::function<void()> hook) { *hook_ = std::move(hook); }
+
+ private:
+  headless::HeadlessEngine* engine_;  // Not owned; outlives this messenger's handlers.
+  std::shared_ptr<std::function<void()>> hook_ = std::make_shared<std::function<void()>>();
+};
+
+void ReplyHookMessenger::SetMessageHandler(const std::string& channel,
+                                           flutter::BinaryMessageHandler handler) {
+  if (!handler) {
+    return engine_->SetMessageHandler(channel, nullptr);
+  }
+  engine_->SetMessageHandler(channel, [handler = std::move(handler), hook = hook_](
+                                          const uint8_t* message, size_t size,
+                                          flutter::BinaryReply reply) {
+    handler(message, size, [reply = std::move(reply), hook](const uint8_t* bytes, size_t length) {
+      reply(bytes, length);
+      if (auto run = *hook) {
+        run();
+      }
+    });
+  });
 }
 
 // The plugin on the headless engine, behind a messenger that lets Dart react to each reply

@@ -14,7 +14,7 @@
 #include <flutter/standard_message_codec.h>
 #include <flutter/standard_method_codec.h>
 
-#include "Core/QevaManager.h"
+#include "Core/QevaFlutterManager.h"
 #include "DartValues.h"
 #include "Foundation/UUID.h"
 #include "HostActions.h"

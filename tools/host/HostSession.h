@@ -16,7 +16,7 @@
 
 #include "CallBook.h"
 #include "Clock.h"
-#include "Core/QevaManager.h"
+#include "Core/QevaFlutterManager.h"
 #include "QevaStandIn/StandIn.h"
 #include "Transcript.h"
 

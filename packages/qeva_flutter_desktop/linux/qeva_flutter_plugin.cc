@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "Core/QevaManager.h"
+#include "Core/QevaFlutterManager.h"
 #include "FlBinaryMessengerAdapter.h"
 
 #if QEVA_FLUTTER_DESKTOP_STANDIN

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "Core/QevaManager.h"
+#include "Core/QevaFlutterManager.h"
 
 namespace {
 
