@@ -52,10 +52,8 @@ class QevaFlutterManager final : public Foundation::NSObject,
   std::shared_ptr<const ReplyLedger> replyLedger() const { return ledger_; }
 
   // For hosts that drive the SDK's ad spaces by id (the host tool, benchmarks, fuzzers): the
-  // ids of the ad spaces kept and of the calls pending, in id order, and the ad space kept
-  // under |ad_space_id|, or null.
+  // ids of the ad spaces kept, in id order, and the ad space kept under |ad_space_id|, or null.
   std::vector<std::string> adSpaceIds() const { return ad_spaces().ids(); }
-  std::vector<std::string> pendingResultIds() const { return pending_results().ids(); }
   std::shared_ptr<Qeva::QevaAdSpace> adSpace(const std::string& ad_space_id) const {
     return ad_spaces().Find(ad_space_id);
   }
