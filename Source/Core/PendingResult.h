@@ -1,12 +1,16 @@
 #ifndef QEVA_FLUTTER_CORE_PENDINGRESULT_H_
 #define QEVA_FLUTTER_CORE_PENDINGRESULT_H_
 
+#include <flutter/binary_messenger.h>
 #include <flutter/encodable_value.h>
 #include <flutter/method_call.h>
+#include <flutter/method_channel.h>
 #include <flutter/method_result.h>
+#include <flutter/standard_method_codec.h>
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "Core/ReplyLedger.h"
 
@@ -67,6 +71,20 @@ class PendingResult {
   CallTicket ticket_;
   bool has_call_ = false;
 };
+
+// Opens the method channel |name| (a string literal) on |messenger| with the standard method
+// codec; every call on it goes to |handle|(call, PendingResult) with its record in |ledger|.
+// The handler, and whatever |handle| holds, lives as long as the channel stays registered.
+template <class Handle>
+void OpenPendingResultChannel(flutter::BinaryMessenger* messenger, const char* name,
+                              std::shared_ptr<ReplyLedger> ledger, Handle handle) {
+  flutter::MethodChannel<> channel(messenger, name, &flutter::StandardMethodCodec::GetInstance());
+  channel.SetMethodCallHandler(
+      [name, ledger = std::move(ledger), handle = std::move(handle)](
+          const flutter::MethodCall<>& call, std::unique_ptr<flutter::MethodResult<>> result) {
+        handle(call, PendingResult::ForCall(*ledger, name, call, std::move(result)));
+      });
+}
 
 }  // namespace QevaFlutter
 

@@ -42,13 +42,11 @@ StartupChannel::~StartupChannel() = default;
 void StartupChannel::Open(flutter::BinaryMessenger* messenger,
                           std::shared_ptr<StartupChannel> channel) {
   channel->self_ = channel;
-  flutter::MethodChannel<> method_channel(messenger, kName,
-                                          &flutter::StandardMethodCodec::GetInstance());
-  method_channel.SetMethodCallHandler(
-      [channel = std::move(channel)](const flutter::MethodCall<>& call,
-                                     std::unique_ptr<flutter::MethodResult<>> result) {
-        channel->HandleMethodCall(
-            call, PendingResult::ForCall(*channel->ledger_, kName, call, std::move(result)));
+  std::shared_ptr<ReplyLedger> ledger = channel->ledger_;
+  OpenPendingResultChannel(
+      messenger, kName, std::move(ledger),
+      [channel = std::move(channel)](const flutter::MethodCall<>& call, PendingResult result) {
+        channel->HandleMethodCall(call, std::move(result));
       });
 }
 

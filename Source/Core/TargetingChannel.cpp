@@ -205,12 +205,10 @@ const TargetingChannel TargetingChannel::kDevice{"QevaDevice", ApplyDevice};
 
 void TargetingChannel::Open(flutter::BinaryMessenger* messenger,
                             std::shared_ptr<ReplyLedger> ledger) const {
-  flutter::MethodChannel<> channel(messenger, name_, &flutter::StandardMethodCodec::GetInstance());
-  channel.SetMethodCallHandler(
-      [this, ledger = std::move(ledger)](const flutter::MethodCall<>& call,
-                                         std::unique_ptr<flutter::MethodResult<>> result) {
-        HandleMethodCall(call, PendingResult::ForCall(*ledger, name_, call, std::move(result)));
-      });
+  OpenPendingResultChannel(messenger, name_, std::move(ledger),
+                           [this](const flutter::MethodCall<>& call, PendingResult result) {
+                             HandleMethodCall(call, std::move(result));
+                           });
 }
 
 void TargetingChannel::HandleMethodCall(const flutter::MethodCall<>& call,
