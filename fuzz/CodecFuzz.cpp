@@ -334,7 +334,8 @@ void CheckUTF8Widths(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   const bool valid = qeva_fuzz::IsValidUtf8(text);
   for (Foundation::ScanWidth width :
-       {Foundation::ScanWidth::kWord, Foundation::ScanWidth::kSSE2, Foundation::ScanWidth::kAVX2}) {
+       {Foundation::ScanWidth::kWord, Foundation::ScanWidth::kSSE2, Foundation::ScanWidth::kAVX2,
+        Foundation::ScanWidth::kAVX512}) {
     CheckInput(Foundation::IsValidUTF8(text, width) == valid,
                "utf-8: a width of the check disagrees with the independent one", data, size);
     std::string out = "kept";

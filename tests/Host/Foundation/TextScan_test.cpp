@@ -146,7 +146,8 @@ bool ReferenceIsValidUTF8(const std::string& text) {
 }
 
 constexpr Foundation::ScanWidth kWidths[] = {
-    Foundation::ScanWidth::kWord, Foundation::ScanWidth::kSSE2, Foundation::ScanWidth::kAVX2};
+    Foundation::ScanWidth::kWord, Foundation::ScanWidth::kSSE2, Foundation::ScanWidth::kAVX2,
+    Foundation::ScanWidth::kAVX512};
 
 // Every width, both as a check and as a copy, against the reference; stops at the first
 // disagreement.
@@ -176,7 +177,7 @@ const unsigned char kByteClasses[] = {
 
 // Every run of up to three byte classes, and four-byte runs after the leads of four that
 // differ, inside ASCII and inside two- and three-byte text, starting on either side of the
-// 16-, 32- and 64-byte block edges and running into the end of the text.
+// 16-, 32-, 64- and 256-byte block edges and running into the end of the text.
 TEST(TextScanTest, EveryWidthAgreesOnEveryByteClassAtEveryBlockEdge) {
   std::vector<std::string> runs;
   for (unsigned char a : kByteClasses) {
@@ -205,9 +206,9 @@ TEST(TextScanTest, EveryWidthAgreesOnEveryByteClassAtEveryBlockEdge) {
   for (const std::string& filler : kFillers) {
     SCOPED_TRACE("filler " + filler);
     // Whole fillers before the run, its start near an edge; the run's index picks the edge.
-    const size_t kStarts[] = {15, 31, 32, 61, 62, 63, 64, 126};
+    const size_t kStarts[] = {15, 31, 32, 61, 62, 63, 64, 126, 318, 320};
     for (size_t i = 0; i < runs.size(); ++i) {
-      const size_t start = kStarts[(i + filler.size()) % 8] / filler.size();
+      const size_t start = kStarts[(i + filler.size()) % 10] / filler.size();
       std::string before;
       for (size_t k = 0; k < start; ++k) {
         before += filler;
@@ -239,12 +240,15 @@ TEST(TextScanTest, EveryWidthAgreesOnRandomTextsAndAcrossStretches) {
       return;
     }
   }
-  for (size_t edge : {2048, 4096, 6144}) {
+  // The vector checks test 256 bytes at a time for ASCII after the text's first 64, and
+  // AppendValidUTF8 starts a new run of them with each stretch.
+  constexpr size_t kStretch = Foundation::kUTF8CheckStretch;
+  for (size_t edge : {size_t{64 + 256}, size_t{64 + 512}, kStretch, kStretch + 256}) {
     for (size_t shift = 0; shift < 4; ++shift) {
       for (const char* inserted : {"\xf0\x9f\x98\x80", "\xe2\x82", "\xbf", "\xc3"}) {
         std::string text(edge - shift, 'x');
         text += inserted;
-        text += std::string(edge % 4096 + 100, 'y');
+        text += std::string(300, 'y');
         ExpectEveryWidthAgrees(text);
         ExpectEveryWidthAgrees(text.substr(0, edge - shift + std::strlen(inserted)));
       }

@@ -13,9 +13,10 @@ namespace Foundation {
 // How many bytes the UTF-8 checks test at once. Every width gives the same answers; the
 // widest this CPU runs is the one used, the others stay for comparison.
 enum class ScanWidth {
-  kWord = 8,   // Plain C++ on 64-bit words: every CPU.
-  kSSE2 = 16,  // Every x86-64 CPU.
-  kAVX2 = 32,  // Chosen at run time, where the CPU and the OS have it.
+  kWord = 8,     // Plain C++ on 64-bit words: every CPU.
+  kSSE2 = 16,    // Every x86-64 CPU.
+  kAVX2 = 32,    // Chosen at run time, where the CPU and the OS have it.
+  kAVX512 = 64,  // The same, on CPUs that run it at full speed.
 };
 
 // The widest width this CPU runs.
@@ -55,8 +56,11 @@ bool IsValidUTF8(std::string_view text);
 // The same, |width| bytes at a time, or as wide as this CPU runs when that is narrower.
 bool IsValidUTF8(std::string_view text, ScanWidth width);
 
+// How many bytes AppendValidUTF8 copies at a time before it checks them.
+inline constexpr size_t kUTF8CheckStretch = 64 * 1024;
+
 // Appends |text| to |out| and returns whether it is well-formed UTF-8, reading |text| once
-// from memory: a stretch of a few KiB at a time is copied and checked while it is in the cache.
+// from memory: a stretch at a time is copied, then checked while it is in the cache.
 // When it returns false, |out| holds some unspecified part of |text| after what it held.
 bool AppendValidUTF8(std::string_view text, std::string& out);
 bool AppendValidUTF8(std::string_view text, std::string& out, ScanWidth width);
