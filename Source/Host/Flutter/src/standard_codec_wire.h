@@ -24,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "Foundation/AppendBytes.h"
 #include "Foundation/TextScan.h"
 #include "byte_buffer_streams.h"
 #include "include/flutter/channel_warnings.h"
@@ -393,20 +394,13 @@ class ReservedWriter {
   explicit ReservedWriter(std::vector<uint8_t>& bytes) : bytes_(bytes) {}
 
   void WriteByte(uint8_t byte) { bytes_.push_back(byte); }
-  // A large string in one copy, which glibc makes with rep movsb; except where the destination
-  // lies a few bytes past the source modulo 4 KiB, which some AMD CPUs run many times slower:
-  // there in pieces of 2 KiB, which glibc copies with vector moves.
   void WriteBytes(const uint8_t* bytes, size_t length) {
-    constexpr size_t kPiece = 2048;
-    const uintptr_t distance = (reinterpret_cast<uintptr_t>(bytes_.data()) + bytes_.size() -
-                                reinterpret_cast<uintptr_t>(bytes)) %
-                               4096;
-    if (distance < 64) {
-      for (; length > kPiece; bytes += kPiece, length -= kPiece) {
-        bytes_.insert(bytes_.end(), bytes, bytes + kPiece);
-      }
+    // Most writes are a few bytes; only large strings need the care of a large copy.
+    if (length <= 256) {
+      bytes_.insert(bytes_.end(), bytes, bytes + length);
+    } else {
+      Foundation::AppendBytes(bytes_, bytes, length);
     }
-    bytes_.insert(bytes_.end(), bytes, bytes + length);
   }
   void WriteAlignment(uint8_t alignment) {
     size_t misalignment = bytes_.size() % alignment;
