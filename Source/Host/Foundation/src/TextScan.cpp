@@ -143,28 +143,22 @@ size_t UTF8SequenceLength(std::string_view text, size_t at) {
 
 namespace {
 
-// The UTF-8 checks hand the text on a stretch at a time, so that AppendValidUTF8 checks each
-// stretch just after copying it, while it is still in the cache. A stretch is as large as the
-// second-level cache of current CPUs allows with room to spare, so that most strings are
-// copied in one piece, at the speed of memcpy's fastest path.
+// The UTF-8 checks hand the text on a stretch at a time, once checked, so that AppendValidUTF8
+// copies each stretch while it is still in the first-level cache: the text is read once from
+// the second-level cache or memory, and the copy reads it again from the first.
 constexpr size_t kStretch = kUTF8CheckStretch;
 
 // Texts shorter than this are checked with words, whatever the width asked for.
 constexpr size_t kShortText = 64;
 
-// Takes the text's stretches; returns where the stretch can be read from now.
+// Takes the text's stretches once they are checked.
 struct Discard {
-  const char* operator()(const char* bytes, size_t) const { return bytes; }
+  void operator()(const char*, size_t) const {}
 };
 
-// A copy just made is in the first-level cache, where the text itself may not be: the vector
-// check copies each stretch first and reads the copy.
 struct AppendTo {
   std::string& out;
-  const char* operator()(const char* bytes, size_t size) const {
-    AppendBytes(out, bytes, size);
-    return out.data() + out.size() - size;
-  }
+  void operator()(const char* bytes, size_t size) const { AppendBytes(out, bytes, size); }
 };
 
 // Past the ASCII bytes from |at|, stopping at |end| or at most a block before the first other
@@ -233,7 +227,7 @@ bool CheckBlocks(std::string_view text, const Sink& sink) {
   size_t at = 0;
   while (at < text.size()) {
     const size_t size = std::min(text.size() - at, kStretch);
-    const char* stretch = sink(text.data() + at, size);
+    const char* stretch = text.data() + at;
     size_t checked = 0;
     if (at == 0) {
       // Nothing before the text's first block to read.
@@ -249,6 +243,7 @@ bool CheckBlocks(std::string_view text, const Sink& sink) {
     if (Check::Failed(carry, false)) {
       return false;
     }
+    sink(stretch, size);
     at += size;
   }
   return !Check::Failed(carry, true);

@@ -56,11 +56,12 @@ bool IsValidUTF8(std::string_view text);
 // The same, |width| bytes at a time, or as wide as this CPU runs when that is narrower.
 bool IsValidUTF8(std::string_view text, ScanWidth width);
 
-// How many bytes AppendValidUTF8 copies at a time before it checks them.
-inline constexpr size_t kUTF8CheckStretch = 64 * 1024;
+// How many bytes AppendValidUTF8 checks at a time before it copies them: as much as the
+// first-level cache of current CPUs holds.
+inline constexpr size_t kUTF8CheckStretch = 32 * 1024;
 
 // Appends |text| to |out| and returns whether it is well-formed UTF-8, reading |text| once
-// from memory: a stretch at a time is copied, then checked while it is in the cache.
+// from memory: a stretch at a time is checked, then copied while it is in the cache.
 // When it returns false, |out| holds some unspecified part of |text| after what it held.
 bool AppendValidUTF8(std::string_view text, std::string& out);
 bool AppendValidUTF8(std::string_view text, std::string& out, ScanWidth width);
