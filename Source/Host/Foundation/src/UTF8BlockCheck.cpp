@@ -233,8 +233,14 @@ QEVA_AVX2_FUNCTION void AVX2UTF8Check::Blocks(const char* bytes, size_t size,
   __m256i incomplete = _mm256_load_si256(reinterpret_cast<const __m256i*>(carry.incomplete));
   __m256i last;
   size_t at = 0;
-  for (; size - at >= 256; at += 256) {
-    if (IsASCII256(bytes + at)) {
+  while (size - at >= 256) {
+    // A run of ASCII is skipped in a loop of its own, which leaves |errors| alone: sixteen
+    // registers are too few to keep it in one through the full check as well.
+    const size_t run = at;
+    while (size - at >= 256 && IsASCII256(bytes + at)) {
+      at += 256;
+    }
+    if (at != run) {
       // ASCII only: fine unless the bytes before ended in the middle of a sequence.
       errors = _mm256_or_si256(errors, incomplete);
       incomplete = _mm256_setzero_si256();
@@ -246,6 +252,7 @@ QEVA_AVX2_FUNCTION void AVX2UTF8Check::Blocks(const char* bytes, size_t size,
       errors = _mm256_or_si256(errors, Errors64(bytes + at + block, tables, last));
     }
     incomplete = _mm256_subs_epu8(last, tables.last_allowed);
+    at += 256;
   }
   for (; at < size; at += 64) {
     errors = _mm256_or_si256(errors, Errors64(bytes + at, tables, last));
