@@ -47,7 +47,8 @@ if(EXISTS /usr/src/googletest/CMakeLists.txt)
 endif()
 
 # Tests (and GoogleTest's discovery of them) run under Wine, in a Wine prefix of the build's
-# own unless WINEPREFIX names one; Wine's own diagnostics stay out of the test output.
+# own unless WINEPREFIX names one; Wine's own diagnostics stay out of the test output. A program
+# Wine fails to start gets a second start (see wine-run.sh).
 find_program(QEVA_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(QEVA_WINE AND NOT qeva_in_try_compile)
   if(DEFINED ENV{WINEPREFIX})
@@ -55,5 +56,6 @@ if(QEVA_WINE AND NOT qeva_in_try_compile)
   else()
     set(qeva_wine_prefix "${CMAKE_BINARY_DIR}/wine")
   endif()
-  set(CMAKE_CROSSCOMPILING_EMULATOR env "WINEPREFIX=${qeva_wine_prefix}" WINEDEBUG=-all "${QEVA_WINE}")
+  set(CMAKE_CROSSCOMPILING_EMULATOR sh "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh" env
+    "WINEPREFIX=${qeva_wine_prefix}" WINEDEBUG=-all "${QEVA_WINE}")
 endif()
