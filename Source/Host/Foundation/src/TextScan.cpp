@@ -143,10 +143,10 @@ size_t UTF8SequenceLength(std::string_view text, size_t at) {
 
 namespace {
 
-// The UTF-8 checks hand the text on a stretch at a time, once checked, so that AppendValidUTF8
-// copies each stretch while it is still in the first-level cache: the text is read once from
-// the second-level cache or memory, and the copy reads it again from the first.
-constexpr size_t kStretch = kUTF8CheckStretch;
+// The UTF-8 checks hand the text on a stretch of kUTF8CheckStretch bytes at a time, once
+// checked, so that AppendValidUTF8 copies each stretch while it is still in the first-level
+// cache: the text is read once from the second-level cache or memory, and the copy reads it
+// again from the first.
 
 // Texts shorter than this are checked with words, whatever the width asked for.
 constexpr size_t kShortText = 64;
@@ -199,7 +199,7 @@ bool CheckSequences(std::string_view text, size_t (*skip_ascii)(const char*, siz
   size_t at = 0;
   while (at < text.size()) {
     const size_t stretch_start = at;
-    const size_t stretch_end = std::min(text.size(), at + kStretch);
+    const size_t stretch_end = std::min(text.size(), at + kUTF8CheckStretch);
     while (at < stretch_end) {
       at = skip_ascii(bytes, at, stretch_end);
       while (at < stretch_end && static_cast<unsigned char>(bytes[at]) < 0x80) {
@@ -226,7 +226,7 @@ bool CheckBlocks(std::string_view text, const Sink& sink) {
   internal::UTF8CheckCarry carry;
   size_t at = 0;
   while (at < text.size()) {
-    const size_t size = std::min(text.size() - at, kStretch);
+    const size_t size = std::min(text.size() - at, kUTF8CheckStretch);
     const char* stretch = text.data() + at;
     size_t checked = 0;
     if (at == 0) {
